@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Builds both presets; the Windows one assembles build/dist/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+cmake --preset native >/dev/null
+cmake --build --preset native
+cmake --preset windows >/dev/null
+cmake --build --preset windows

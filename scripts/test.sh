@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Runs every test: native unit tests, in-process Win32 tests under Wine, end-to-end tests under Wine + Xvfb.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh || exit 1
+scripts/build.sh || exit 1
+source scripts/wine-env.sh
+qs_wine_template || exit 1
+qs_start_xvfb || exit 1
+trap 'kill $QS_XVFB_PID 2>/dev/null; WINEPREFIX=$WINEPREFIX wineserver -k 2>/dev/null' EXIT
+export WINEPREFIX=$QS_ROOT/build/wine/inproc
+qs_wine_prefix "$WINEPREFIX"
+
+status=0; passed=0; failed=0
+for preset in native windows; do
+  log=build/ctest-$preset.log
+  ctest --preset "$preset" -j2 2>&1 | tee "$log"
+  [ "${PIPESTATUS[0]}" = 0 ] || status=1
+  line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -1)
+  total=$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$line"); bad=$(sed -E 's/.*passed, ([0-9]+) tests failed.*/\1/' <<<"$line")
+  passed=$((passed + ${total:-0} - ${bad:-0})); failed=$((failed + ${bad:-0}))
+done
+echo "tests: $passed passed, $failed failed"
+exit $status

@@ -1,0 +1,5 @@
+#include <windows.h>
+
+#include "shell/application.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) { return qs::RunApplication(instance); }
