@@ -1,0 +1,241 @@
+"""End-to-end harness: runs the shipped programs under Wine on a private Xvfb display.
+
+Each Session owns a fresh Wine prefix (hard-linked from the template), its own display, and a
+copy of the program folder (build/dist) in which a test may add or remove files. QuietSpin talks
+to the test ASPI layer, whose log tells what the drives received.
+"""
+import os
+import re
+import shutil
+import subprocess
+import tempfile
+import time
+import unittest
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+DIST = os.environ.get("QS_DIST", os.path.join(ROOT, "build", "dist"))
+BUILD = os.environ.get("QS_BUILD", os.path.join(ROOT, "build", "win"))
+TEMPLATE = os.environ.get("QS_WINE_TEMPLATE", os.path.join(ROOT, "build", "wine", "template"))
+FAKE_LAYER = os.path.join(BUILD, "fakeaspi", "WNASPI32.DLL")
+MARKER_KEY = r"HKLM\SYSTEM\CurrentControlSet\Services\QuietSpin\Setting"
+CONVERT = "/usr/bin/convert-im6.q16" if os.path.exists("/usr/bin/convert-im6.q16") else "/usr/bin/convert"
+
+
+def wait_until(predicate, timeout=10.0, interval=0.05, what="condition"):
+    """Polls predicate until it returns a truthy value; returns it or raises AssertionError."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise AssertionError(f"timed out after {timeout} s waiting for {what}")
+        time.sleep(interval)
+
+
+def to_windows_path(path):
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+class AspiLog:
+    """The test layer's log: '<ms> SEND <cmd> <ha>:<target> <hex>', 'DONE', 'CHANGED', 'SUPPORT'."""
+
+    def __init__(self, path):
+        self.path = path
+
+    def lines(self):
+        try:
+            with open(self.path, "r", errors="replace") as f:
+                raw = f.read().splitlines()
+        except FileNotFoundError:
+            return []
+        out = []
+        for line in raw:
+            parts = line.split()
+            if len(parts) >= 2 and parts[0].isdigit():
+                out.append((int(parts[0]), parts[1], parts[2:]))
+        return out
+
+    def executes(self):
+        """Every execute request: (ms, 'ha:target', bytes)."""
+        return [(ms, rest[1], bytes.fromhex(rest[2])) for ms, kind, rest in self.lines()
+                if kind == "SEND" and rest[0] == "2"]
+
+    def sends(self):
+        return [(ms, int(rest[0]), rest[1], bytes.fromhex(rest[2])) for ms, kind, rest in self.lines()
+                if kind == "SEND"]
+
+    def kinds(self, kind):
+        return [(ms, rest) for ms, k, rest in self.lines() if k == kind]
+
+
+class Session:
+    """One isolated run environment. Use as a context manager."""
+
+    def __init__(self, name, fakeaspi="devices=0:1:5,1:0:5", layer=True, locale="en_US.UTF-8",
+                 first_run_done=True, env=None):
+        self.name = name
+        self.dir = tempfile.mkdtemp(prefix=f"qs-{name}-")
+        self.prefix = os.path.join(self.dir, "prefix")
+        self.program = os.path.join(self.dir, "QuietSpin")
+        self.log_path = os.path.join(self.dir, "aspi.log")
+        self.aspi = AspiLog(self.log_path)
+        self.procs = []
+        self.xvfb = None
+        self.env = dict(os.environ)
+        self.env.update({
+            "WINEPREFIX": self.prefix, "WINEARCH": "win32", "WINEDEBUG": "-all",
+            "WINEDLLOVERRIDES": "mscoree,mshtml=;wnaspi32=n", "LC_ALL": locale,
+        })
+        if fakeaspi is not None:
+            self.env["QS_FAKEASPI"] = f"{fakeaspi} log={to_windows_path(self.log_path)}"
+        if env:
+            self.env.update(env)
+        self._make_prefix()
+        self._start_display()
+        shutil.copytree(DIST, self.program)
+        if layer:
+            shutil.copy(FAKE_LAYER, os.path.join(self.program, "WNASPI32.DLL"))
+        if first_run_done:
+            self.reg("add", MARKER_KEY, "/v", "FirstTime", "/t", "REG_DWORD", "/d", "0", "/f")
+
+    # -- environment ---------------------------------------------------------------------------
+    def _make_prefix(self):
+        subprocess.run(["cp", "-al", TEMPLATE, self.prefix], check=True)
+        for f in ("system.reg", "user.reg", "userdef.reg"):
+            shutil.copy(os.path.join(TEMPLATE, f), os.path.join(self.prefix, f + ".new"))
+            os.replace(os.path.join(self.prefix, f + ".new"), os.path.join(self.prefix, f))
+
+    def _start_display(self):
+        for n in range(150, 250):
+            if os.path.exists(f"/tmp/.X{n}-lock") or os.path.exists(f"/tmp/.X11-unix/X{n}"):
+                continue
+            self.xvfb = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            self.env["DISPLAY"] = f":{n}"
+            try:
+                wait_until(lambda: subprocess.run(["xdpyinfo"], env=self.env, capture_output=True).returncode == 0,
+                           timeout=5, what="Xvfb")
+                return
+            except AssertionError:
+                self.xvfb.kill()
+        raise RuntimeError("no free X display")
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+    def close(self):
+        for p in self.procs:
+            if p.poll() is None:
+                p.kill()
+        subprocess.run(["wineserver", "-k"], env=self.env, capture_output=True)
+        subprocess.run(["wineserver", "-w"], env=self.env, capture_output=True, timeout=30)
+        if self.xvfb:
+            self.xvfb.kill()
+            self.xvfb.wait()
+        if not os.environ.get("QS_KEEP"):
+            shutil.rmtree(self.dir, ignore_errors=True)
+
+    # -- programs ------------------------------------------------------------------------------
+    def start(self, exe="QuietSpin.exe", folder=None, args=()):
+        folder = folder or self.program
+        p = subprocess.Popen(["wine", os.path.join(folder, exe), *args], cwd=folder, env=self.env,
+                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.procs.append(p)
+        return p
+
+    def run(self, *cmd, **kw):
+        return subprocess.run(list(cmd), env=self.env, capture_output=True, text=True, **kw)
+
+    def reg(self, *args):
+        return self.run("wine", "reg", *args)
+
+    def reg_query(self, key, value=None):
+        args = ["query", key] + (["/v", value] if value else [])
+        return self.reg(*args)
+
+    # -- windows -------------------------------------------------------------------------------
+    def xdo(self, *args):
+        return self.run("xdotool", *map(str, args)).stdout
+
+    def windows_of(self, proc):
+        out = self.xdo("search", "--onlyvisible", "--pid", proc.pid)
+        return [int(w) for w in out.split()]
+
+    def window_name(self, wid):
+        return self.xdo("getwindowname", wid).strip()
+
+    def main_window(self, proc, timeout=15):
+        """The visible caption-less window of the process (QuietSpin's main window, Backdrop's Setup)."""
+        def find():
+            for w in self.windows_of(proc):
+                if self.window_name(w) == "":
+                    g = self.geometry(w)
+                    if g and g[2] > 100:
+                        return w
+            return None
+        return wait_until(find, timeout, 0.1, "main window")
+
+    def window_named(self, pattern, timeout=15):
+        def find():
+            out = self.xdo("search", "--onlyvisible", "--name", pattern).split()
+            return int(out[0]) if out else None
+        return wait_until(find, timeout, 0.1, f"window {pattern!r}")
+
+    def geometry(self, wid):
+        out = self.xdo("getwindowgeometry", "--shell", wid)
+        vals = dict(re.findall(r"(\w+)=(\d+)", out))
+        if not vals:
+            return None
+        return int(vals["X"]), int(vals["Y"]), int(vals["WIDTH"]), int(vals["HEIGHT"])
+
+    # -- pointer and keys ----------------------------------------------------------------------
+    def move(self, x, y):
+        self.xdo("mousemove", x, y)
+        time.sleep(0.05)
+
+    def click(self, button=1):
+        self.xdo("click", button)
+
+    def down(self, button=1):
+        self.xdo("mousedown", button)
+
+    def up(self, button=1):
+        self.xdo("mouseup", button)
+
+    def key(self, wid, *keys):
+        self.xdo("windowfocus", "--sync", wid)
+        self.xdo("key", "--window", wid, *keys)
+
+    # -- pictures ------------------------------------------------------------------------------
+    def screenshot(self, path=None):
+        path = path or os.path.join(self.dir, f"shot-{time.monotonic_ns()}.png")
+        self.run("import", "-window", "root", path, check=True)
+        return path
+
+    def pixel(self, shot, x, y):
+        out = self.run(CONVERT, shot, "-format", f"%[hex:p{{{x},{y}}}]", "info:").stdout.strip()
+        return tuple(int(out[i:i + 2], 16) for i in (0, 2, 4))
+
+    def crop_differs(self, a, b, x, y, w, h):
+        """True when the two screenshots differ inside the rectangle."""
+        out = self.run("compare", "-metric", "AE", "-extract", f"{w}x{h}+{x}+{y}", a, b, "null:").stderr
+        try:
+            return float(out.split()[0]) > 0
+        except (ValueError, IndexError):
+            return True
+
+
+def exited(proc, timeout):
+    try:
+        proc.wait(timeout=timeout)
+        return True
+    except subprocess.TimeoutExpired:
+        return False
+
+
+def main():
+    unittest.main(verbosity=2)
