@@ -149,6 +149,7 @@ uint8_t Execute(volatile uint8_t* record, const Record& submitted) {
   else if (submitted[srb::kLun] != 0 || !config.devices.count({adapter, target})) refused = srb::kNoDevice;
   if (refused) {
     g_state->log.Line("DONE " + device + " status=" + std::to_string(refused));
+    WriteStatus(record, refused);
     return refused;
   }
   record[srb::kStatus] = srb::kPending;
