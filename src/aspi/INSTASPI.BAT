@@ -1,0 +1,36 @@
+@echo off
+rem Installs the ASPI layer that ships with QuietSpin (ASPI\WNASPI32.DLL in this folder) into the
+rem folder where 32-bit programs find their system libraries, and notes the outcome in INSTASPI.LOG.
+rem A 32-bit cmd.exe on 64-bit Windows is shown the 32-bit system folder as System32; a 64-bit one
+rem (the batch started from Explorer) has to be sent to SysWOW64 by name.
+rem No parenthesised blocks below: the folder may be "Program Files (x86)", and a ")" expanded
+rem inside a block would end it.
+setlocal
+set "SOURCE=%~dp0ASPI\WNASPI32.DLL"
+set "LOG=%~dp0INSTASPI.LOG"
+set "TARGET=%SystemRoot%\System32"
+if /i "%PROCESSOR_ARCHITECTURE%"=="AMD64" set "TARGET=%SystemRoot%\SysWOW64"
+if /i "%PROCESSOR_ARCHITECTURE%"=="ARM64" set "TARGET=%SystemRoot%\SysWOW64"
+if not exist "%SOURCE%" goto missing
+rem The first layer found there is kept once; later runs do not overwrite the copy.
+if exist "%TARGET%\WNASPI32.DLL" if not exist "%TARGET%\WNASPI32.BAK" copy /y "%TARGET%\WNASPI32.DLL" "%TARGET%\WNASPI32.BAK" >nul
+rem The new file is copied beside the old one and then renamed over it, so that the old file is
+rem replaced as a whole rather than rewritten in place (another name may link to the same data).
+copy /y "%SOURCE%" "%TARGET%\WNASPI32.NEW" >nul
+if errorlevel 1 goto failed
+move /y "%TARGET%\WNASPI32.NEW" "%TARGET%\WNASPI32.DLL" >nul
+if errorlevel 1 goto failed
+if not exist "%TARGET%\WNASPI32.DLL" goto failed
+fc /b "%SOURCE%" "%TARGET%\WNASPI32.DLL" >nul
+if errorlevel 1 goto failed
+>>"%LOG%" echo %DATE% %TIME% installed WNASPI32.DLL in %TARGET%
+exit /b 0
+
+:missing
+>>"%LOG%" echo %DATE% %TIME% failed: %SOURCE% is missing
+exit /b 1
+
+:failed
+if exist "%TARGET%\WNASPI32.NEW" del "%TARGET%\WNASPI32.NEW"
+>>"%LOG%" echo %DATE% %TIME% failed to copy WNASPI32.DLL to %TARGET%
+exit /b 1

@@ -1,0 +1,147 @@
+#include "aspi/spti_device_io.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "common/unique_handle.h"
+
+namespace qs::aspi {
+namespace {
+
+// Class device names are numbered densely but may have gaps after a drive is removed.
+constexpr int kMaxClassDevices = 26;
+// Not in every SDK's headers: "no such device exists" (a drive removed while open).
+constexpr DWORD kErrorNoSuchDevice = 433;
+
+struct VirtualFreeFn {
+  void operator()(void* p) const noexcept { ::VirtualFree(p, 0, MEM_RELEASE); }
+};
+using UniqueVirtual = UniqueAny<void*, VirtualFreeFn>;
+
+std::wstring Widen(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
+
+UCHAR DataInOf(DataDirection direction) {
+  switch (direction) {
+    case DataDirection::kIn: return SCSI_IOCTL_DATA_IN;
+    case DataDirection::kOut: return SCSI_IOCTL_DATA_OUT;
+    default: return SCSI_IOCTL_DATA_UNSPECIFIED;
+  }
+}
+
+class SptiChannel : public DeviceChannel {
+ public:
+  explicit SptiChannel(UniqueFile file) : file_(std::move(file)) {}
+
+  std::optional<DeviceAddress> Address() override {
+    SCSI_ADDRESS address{};
+    address.Length = sizeof address;
+    DWORD returned = 0;
+    if (!::DeviceIoControl(file_.get(), IOCTL_SCSI_GET_ADDRESS, nullptr, 0, &address, sizeof address,
+                           &returned, nullptr)) {
+      return std::nullopt;
+    }
+    return DeviceAddress{address.PortNumber, address.PathId, address.TargetId, address.Lun};
+  }
+
+  PassThroughResult PassThrough(const PassThroughRequest& request) override {
+    PassThroughResult result;
+    // Port drivers want the transfer aligned to their own mask; a page-aligned copy satisfies every
+    // mask, whatever alignment the caller's buffer has.
+    UniqueVirtual bounce;
+    const size_t length = request.data.size();
+    if (length != 0) {
+      bounce.reset(::VirtualAlloc(nullptr, length, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+      if (!bounce) {
+        result.outcome = IoOutcome::kRefused;
+        return result;
+      }
+      if (request.direction != DataDirection::kIn) std::memcpy(bounce.get(), request.data.data(), length);
+    }
+    SptdWithSense block;
+    FillPassThroughDirect(request, bounce.get(), block);
+    DWORD returned = 0;
+    if (!::DeviceIoControl(file_.get(), IOCTL_SCSI_PASS_THROUGH_DIRECT, &block, sizeof block, &block,
+                           sizeof block, &returned, nullptr)) {
+      result.outcome = OutcomeOfError(::GetLastError());
+      return result;
+    }
+    result.scsi_status = block.sptd.ScsiStatus;
+    result.transferred = std::min<ULONG>(block.sptd.DataTransferLength, static_cast<ULONG>(length));
+    const size_t sense = std::min<size_t>(block.sptd.SenseInfoLength, request.sense_length);
+    if (result.scsi_status != 0) result.sense.assign(block.sense, block.sense + sense);
+    if (request.direction == DataDirection::kIn && result.transferred != 0) {
+      std::memcpy(request.data.data(), bounce.get(), result.transferred);
+    }
+    return result;
+  }
+
+ private:
+  UniqueFile file_;
+};
+
+class SptiDeviceIo : public DeviceIo {
+ public:
+  std::vector<std::string> CandidatePaths() override {
+    std::vector<std::string> paths;
+    for (int i = 0; i < kMaxClassDevices; ++i) paths.push_back("\\\\.\\CdRom" + std::to_string(i));
+    const DWORD drives = ::GetLogicalDrives();
+    for (int i = 0; i < 26; ++i) {
+      if (!(drives & (1u << i))) continue;
+      const wchar_t root[] = {static_cast<wchar_t>(L'A' + i), L':', L'\\', 0};
+      if (::GetDriveTypeW(root) == DRIVE_CDROM) paths.push_back(std::string("\\\\.\\") + char('A' + i) + ':');
+    }
+    return paths;
+  }
+
+  OpenResult Open(const std::string& path) override {
+    const std::wstring name = Widen(path);
+    // Pass-through needs read and write access; without it, read access still gives the address.
+    HANDLE h = ::CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_ACCESS_DENIED) {
+      h = ::CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                        0, nullptr);
+    }
+    if (h == INVALID_HANDLE_VALUE) return {nullptr, OutcomeOfError(::GetLastError())};
+    return {std::make_unique<SptiChannel>(UniqueFile(h)), IoOutcome::kOk};
+  }
+};
+
+}  // namespace
+
+void FillPassThroughDirect(const PassThroughRequest& request, void* data_buffer, SptdWithSense& out) {
+  std::memset(&out, 0, sizeof out);
+  SCSI_PASS_THROUGH_DIRECT& s = out.sptd;
+  s.Length = sizeof(SCSI_PASS_THROUGH_DIRECT);
+  // Path, target and LUN are filled in by the class driver for the device the handle names.
+  s.CdbLength = std::min<UCHAR>(request.cdb_length, sizeof s.Cdb);
+  std::memcpy(s.Cdb, request.cdb.data(), s.CdbLength);
+  s.SenseInfoLength = request.sense_length;
+  s.SenseInfoOffset = kSenseOffset;
+  s.DataIn = DataInOf(request.direction);
+  s.DataTransferLength = data_buffer ? static_cast<ULONG>(request.data.size()) : 0;
+  s.DataBuffer = data_buffer;
+  s.TimeOutValue = request.timeout_seconds;
+}
+
+IoOutcome OutcomeOfError(DWORD error) {
+  switch (error) {
+    case ERROR_SEM_TIMEOUT:
+    case ERROR_TIMEOUT:
+      return IoOutcome::kTimeout;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_DEV_NOT_EXIST:
+    case ERROR_INVALID_HANDLE:
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case kErrorNoSuchDevice:
+    case ERROR_DEVICE_REMOVED:
+      return IoOutcome::kGone;
+    default:
+      return IoOutcome::kRefused;
+  }
+}
+
+std::unique_ptr<DeviceIo> MakeSptiDeviceIo() { return std::make_unique<SptiDeviceIo>(); }
+
+}  // namespace qs::aspi

@@ -1,0 +1,330 @@
+// The ASPI library under Wine: the shipped WNASPI32.DLL loaded by its full path (no drives here, so
+// it must answer "no adapters"), and its worker driven with scripted devices: completion seen by
+// polling, by an event and by a post routine, and the pass-through block built for SET CD SPEED.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <atomic>
+#include <string>
+
+#include "../unit/aspi_layer_fake_io.h"
+#include "aspi/aspi_service.h"
+#include "aspi/aspi_srb.h"
+#include "aspi/spti_device_io.h"
+#include "common/unique_handle.h"
+
+namespace qs::aspi {
+namespace {
+
+using Record = std::array<uint8_t, kRecordSize>;
+
+// ---- the shipped library -----------------------------------------------------------------------
+
+std::wstring LayerPath() {
+  std::string unix_path = QS_WNASPI32_PATH;
+  std::wstring path = L"Z:";
+  for (char c : unix_path) path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
+  return path;
+}
+
+template <typename Fn>
+Fn Export(HMODULE module, const char* name) {
+  // Through a neutral function type: FARPROC's own signature says nothing about the export's.
+  return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(::GetProcAddress(module, name)));
+}
+
+class ShippedLayer : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    module.reset(::LoadLibraryW(LayerPath().c_str()));
+    ASSERT_TRUE(module) << "LoadLibrary failed: " << ::GetLastError();
+    wchar_t loaded[MAX_PATH] = {};
+    ::GetModuleFileNameW(module.get(), loaded, MAX_PATH);
+    // Wine prefers its own builtin layer unless told otherwise (WINEDLLOVERRIDES wnaspi32=n).
+    ASSERT_EQ(_wcsicmp(loaded, LayerPath().c_str()), 0) << "a different WNASPI32.DLL was loaded";
+    support = Export<SupportFn>(module.get(), "GetASPI32SupportInfo");
+    send = Export<SendFn>(module.get(), "SendASPI32Command");
+    version = Export<SupportFn>(module.get(), "GetASPI32DLLVersion");
+    ASSERT_TRUE(support && send && version);
+  }
+  using SupportFn = DWORD(__cdecl*)();
+  using SendFn = DWORD(__cdecl*)(void*);
+  UniqueModule module;
+  SupportFn support = nullptr;
+  SendFn send = nullptr;
+  SupportFn version = nullptr;
+};
+
+TEST_F(ShippedLayer, WithoutDrivesReportsNoAdapters) {
+  EXPECT_EQ(support(), DWORD{SS_NO_ADAPTERS} << 8);
+  EXPECT_EQ(support(), 0xE800u) << "asked twice, same answer";
+  EXPECT_EQ(version(), 0x0001u);
+}
+
+TEST_F(ShippedLayer, RequestsWithoutAdaptersAreRejected) {
+  Record ha{};
+  ha[kSrbCmd] = SC_HA_INQUIRY;
+  EXPECT_EQ(send(ha.data()), SS_INVALID_HA);
+  EXPECT_EQ(ha[kSrbStatus], SS_INVALID_HA);
+
+  Record dev{};
+  dev[kSrbCmd] = SC_GET_DEV_TYPE;
+  EXPECT_EQ(send(dev.data()), SS_INVALID_HA);
+
+  Record exec{};
+  exec[kSrbCmd] = SC_EXEC_SCSI_CMD;
+  exec[kSrbFlags] = SRB_DIR_IN | SRB_EVENT_NOTIFY;
+  exec[kExecCdbLen] = 10;
+  UniqueHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  SrbView(exec.data()).set_dword(kExecPostProc, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(event.get())));
+  EXPECT_EQ(send(exec.data()), SS_INVALID_HA);
+  EXPECT_EQ(::WaitForSingleObject(event.get(), 0), WAIT_TIMEOUT) << "a rejected request is not signalled";
+
+  Record unknown{};
+  unknown[kSrbCmd] = 0x27;
+  EXPECT_EQ(send(unknown.data()), SS_INVALID_CMD);
+  EXPECT_EQ(unknown[kSrbStatus], SS_INVALID_CMD);
+  EXPECT_EQ(send(nullptr), SS_INVALID_SRB);
+}
+
+TEST_F(ShippedLayer, CarriesItsVersionResource) {
+  const std::wstring path = LayerPath();
+  DWORD ignored = 0;
+  const DWORD size = ::GetFileVersionInfoSizeW(path.c_str(), &ignored);
+  ASSERT_GT(size, 0u);
+  std::string data(size, '\0');
+  ASSERT_TRUE(::GetFileVersionInfoW(path.c_str(), 0, size, data.data()));
+  wchar_t* text = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(::VerQueryValueW(data.data(), L"\\StringFileInfo\\040904B0\\OriginalFilename",
+                               reinterpret_cast<void**>(&text), &length));
+  EXPECT_STREQ(text, L"WNASPI32.DLL");
+}
+
+// ---- the worker, with scripted devices ---------------------------------------------------------
+
+// Holds every command but INQUIRY until the test opens the gate, and notes the thread it ran on.
+class GatedIo : public DeviceIo {
+ public:
+  explicit GatedIo(testing::FakeDeviceIo& inner) : inner_(inner) {}
+  std::vector<std::string> CandidatePaths() override { return inner_.CandidatePaths(); }
+  OpenResult Open(const std::string& path) override {
+    OpenResult r = inner_.Open(path);
+    if (r.channel) r.channel = std::make_unique<Channel>(*this, std::move(r.channel));
+    return r;
+  }
+  UniqueHandle gate{::CreateEventW(nullptr, TRUE, TRUE, nullptr)};
+  std::atomic<DWORD> thread_id{0};
+  std::atomic<int> commands{0};
+
+ private:
+  class Channel : public DeviceChannel {
+   public:
+    Channel(GatedIo& io, std::unique_ptr<DeviceChannel> inner) : io_(io), inner_(std::move(inner)) {}
+    std::optional<DeviceAddress> Address() override { return inner_->Address(); }
+    PassThroughResult PassThrough(const PassThroughRequest& request) override {
+      if (request.cdb[0] != 0x12) {
+        ::WaitForSingleObject(io_.gate.get(), INFINITE);
+        io_.thread_id = ::GetCurrentThreadId();
+        ++io_.commands;
+      }
+      return inner_->PassThrough(request);
+    }
+
+   private:
+    GatedIo& io_;
+    std::unique_ptr<DeviceChannel> inner_;
+  };
+  testing::FakeDeviceIo& inner_;
+};
+
+Record SetCdSpeed(uint8_t target, uint8_t speed, uint8_t extra_flags = 0, uint32_t post = 0) {
+  Record r{};
+  r[kSrbCmd] = SC_EXEC_SCSI_CMD;
+  r[kSrbFlags] = SRB_DIR_IN | extra_flags;
+  r[kExecTarget] = target;
+  r[kExecSenseLen] = 14;
+  r[kExecCdbLen] = 10;
+  r[kExecCdb] = 0xBB;
+  for (int i = 2; i <= 5; ++i) r[kExecCdb + i] = speed;
+  SrbView(r.data()).set_dword(kExecPostProc, post);
+  return r;
+}
+
+uint8_t ReadStatus(const Record& r) {
+  return std::atomic_ref<const uint8_t>(r[kSrbStatus]).load(std::memory_order_acquire);
+}
+
+bool WaitForStatus(const Record& r, DWORD ms) {
+  const ULONGLONG end = ::GetTickCount64() + ms;
+  while (ReadStatus(r) == SS_PENDING) {
+    if (::GetTickCount64() > end) return false;
+    ::Sleep(1);
+  }
+  return true;
+}
+
+class AspiWorker : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fake.Add({"\\\\.\\CdRom0", "\\\\.\\D:"}, {1, 0, 0, 0});
+    fake.Add({"\\\\.\\CdRom1"}, {1, 0, 1, 0}).scsi_status = 0x02;
+    auto io = std::make_unique<GatedIo>(fake);
+    gated = io.get();
+    service = std::make_unique<AspiService>(std::move(io), 100);
+    ASSERT_EQ(service->SupportInfo(), 0x0101u);
+  }
+  testing::FakeDeviceIo fake;
+  GatedIo* gated = nullptr;
+  std::unique_ptr<AspiService> service;
+};
+
+TEST_F(AspiWorker, CompletionIsSeenByPolling) {
+  ::ResetEvent(gated->gate.get());
+  Record r = SetCdSpeed(0, 52);
+  EXPECT_EQ(service->Send(r.data()), SS_PENDING);
+  ::Sleep(50);
+  EXPECT_EQ(ReadStatus(r), SS_PENDING) << "the device has not finished yet";
+  ::SetEvent(gated->gate.get());
+  ASSERT_TRUE(WaitForStatus(r, 5000));
+  EXPECT_EQ(r[kSrbStatus], SS_COMP);
+  EXPECT_NE(gated->thread_id.load(), ::GetCurrentThreadId()) << "the worker ran the command";
+  ASSERT_EQ(fake.sent.size(), 3u);  // two INQUIRY at discovery, then the command
+  EXPECT_EQ(fake.sent.back().request.cdb[0], 0xBB);
+}
+
+TEST_F(AspiWorker, EventIsSignalledAfterTheStatusIsSet) {
+  UniqueHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  const auto handle = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(event.get()));
+  Record ok = SetCdSpeed(0, 4, SRB_EVENT_NOTIFY, handle);
+  ASSERT_EQ(service->Send(ok.data()), SS_PENDING);
+  ASSERT_EQ(::WaitForSingleObject(event.get(), 5000), WAIT_OBJECT_0);
+  EXPECT_EQ(ReadStatus(ok), SS_COMP);
+
+  ::ResetEvent(event.get());
+  Record failing = SetCdSpeed(1, 4, SRB_EVENT_NOTIFY, handle);
+  ASSERT_EQ(service->Send(failing.data()), SS_PENDING);
+  ASSERT_EQ(::WaitForSingleObject(event.get(), 5000), WAIT_OBJECT_0);
+  EXPECT_EQ(ReadStatus(failing), SS_ERR);
+  EXPECT_EQ(failing[kExecTargStat], 0x02);
+}
+
+struct PostLog {
+  std::atomic<int> calls{0};
+  std::atomic<void*> record{nullptr};
+  std::atomic<uint8_t> status_seen{0xFF};
+  std::atomic<DWORD> thread{0};
+};
+PostLog g_post;
+
+void __cdecl PostRoutine(void* record) {
+  g_post.status_seen = static_cast<uint8_t*>(record)[kSrbStatus];
+  g_post.record = record;
+  g_post.thread = ::GetCurrentThreadId();
+  ++g_post.calls;
+}
+
+TEST_F(AspiWorker, PostRoutineGetsTheFinishedRecord) {
+  g_post.calls = 0;
+  const auto post = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(&PostRoutine));
+  // Posting wins when a caller sets both flags.
+  Record r = SetCdSpeed(0, 28, SRB_POSTING | SRB_EVENT_NOTIFY, post);
+  ASSERT_EQ(service->Send(r.data()), SS_PENDING);
+  for (int i = 0; i < 500 && g_post.calls == 0; ++i) ::Sleep(10);
+  ASSERT_EQ(g_post.calls.load(), 1);
+  EXPECT_EQ(g_post.record.load(), r.data());
+  EXPECT_EQ(g_post.status_seen.load(), SS_COMP);
+  EXPECT_NE(g_post.thread.load(), ::GetCurrentThreadId());
+}
+
+TEST_F(AspiWorker, RequestsRunInOrderAndTheWorkerComesBackAfterIdling) {
+  ::ResetEvent(gated->gate.get());
+  std::array<Record, 3> records{SetCdSpeed(0, 4), SetCdSpeed(1, 6), SetCdSpeed(0, 8)};
+  for (Record& r : records) ASSERT_EQ(service->Send(r.data()), SS_PENDING);
+  ::SetEvent(gated->gate.get());
+  for (Record& r : records) ASSERT_TRUE(WaitForStatus(r, 5000));
+  ASSERT_EQ(fake.sent.size(), 5u);
+  EXPECT_EQ(fake.sent[2].request.cdb[2], 4);
+  EXPECT_EQ(fake.sent[3].request.cdb[2], 6);
+  EXPECT_EQ(fake.sent[4].request.cdb[2], 8);
+  EXPECT_EQ(ReadStatus(records[1]), SS_ERR);
+
+  ::Sleep(400);  // well past the idle time: the worker has ended
+  Record again = SetCdSpeed(0, 52);
+  ASSERT_EQ(service->Send(again.data()), SS_PENDING);
+  ASSERT_TRUE(WaitForStatus(again, 5000));
+  EXPECT_EQ(again[kSrbStatus], SS_COMP);
+}
+
+TEST_F(AspiWorker, ImmediateRequestsAnswerBeforeReturning) {
+  Record dev{};
+  dev[kSrbCmd] = SC_GET_DEV_TYPE;
+  dev[kGdevTarget] = 1;
+  EXPECT_EQ(service->Send(dev.data()), SS_COMP);
+  EXPECT_EQ(dev[kGdevDeviceType], 5);
+  Record missing = SetCdSpeed(7, 52);
+  EXPECT_EQ(service->Send(missing.data()), SS_NO_DEVICE);
+  EXPECT_EQ(missing[kSrbStatus], SS_NO_DEVICE);
+}
+
+// ---- the pass-through block --------------------------------------------------------------------
+
+TEST(SptiBlock, SetCdSpeedWithoutDataPhase) {
+  PassThroughRequest request;
+  request.cdb = {0xBB, 0, 0x34, 0x34, 0x34, 0x34};
+  request.cdb_length = 10;
+  request.direction = DataDirection::kIn;
+  request.sense_length = 14;
+  request.timeout_seconds = 20;
+  SptdWithSense block;
+  std::memset(&block, 0xCC, sizeof block);
+  FillPassThroughDirect(request, nullptr, block);
+  const SCSI_PASS_THROUGH_DIRECT& s = block.sptd;
+  EXPECT_EQ(s.Length, sizeof(SCSI_PASS_THROUGH_DIRECT));
+  EXPECT_EQ(s.CdbLength, 10);
+  EXPECT_EQ(s.DataIn, SCSI_IOCTL_DATA_IN);
+  EXPECT_EQ(s.DataTransferLength, 0u);
+  EXPECT_EQ(s.DataBuffer, nullptr);
+  EXPECT_EQ(s.SenseInfoLength, 14);
+  EXPECT_EQ(s.SenseInfoOffset, offsetof(SptdWithSense, sense));
+  EXPECT_EQ(s.SenseInfoOffset % 4, 0u);
+  EXPECT_GE(s.SenseInfoOffset, sizeof(SCSI_PASS_THROUGH_DIRECT));
+  EXPECT_EQ(s.TimeOutValue, 20u);
+  EXPECT_EQ(s.ScsiStatus, 0);
+  const UCHAR cdb[16] = {0xBB, 0, 0x34, 0x34, 0x34, 0x34};
+  EXPECT_EQ(std::memcmp(s.Cdb, cdb, 16), 0);
+}
+
+TEST(SptiBlock, DataPhasesAndErrors) {
+  std::array<uint8_t, 64> data{};
+  alignas(4096) static uint8_t bounce[4096];
+  PassThroughRequest request;
+  request.cdb_length = 12;
+  request.data = data;
+  request.direction = DataDirection::kOut;
+  SptdWithSense block;
+  FillPassThroughDirect(request, bounce, block);
+  EXPECT_EQ(block.sptd.DataIn, SCSI_IOCTL_DATA_OUT);
+  EXPECT_EQ(block.sptd.DataTransferLength, 64u);
+  EXPECT_EQ(block.sptd.DataBuffer, bounce);
+  request.direction = DataDirection::kUnspecified;
+  FillPassThroughDirect(request, bounce, block);
+  EXPECT_EQ(block.sptd.DataIn, SCSI_IOCTL_DATA_UNSPECIFIED);
+
+  EXPECT_EQ(OutcomeOfError(ERROR_SEM_TIMEOUT), IoOutcome::kTimeout);
+  EXPECT_EQ(OutcomeOfError(ERROR_FILE_NOT_FOUND), IoOutcome::kGone);
+  EXPECT_EQ(OutcomeOfError(ERROR_DEVICE_NOT_CONNECTED), IoOutcome::kGone);
+  EXPECT_EQ(OutcomeOfError(ERROR_ACCESS_DENIED), IoOutcome::kRefused);
+  EXPECT_EQ(OutcomeOfError(ERROR_INVALID_FUNCTION), IoOutcome::kRefused);
+}
+
+TEST(SptiDevices, NoDrivesUnderWine) {
+  auto io = MakeSptiDeviceIo();
+  EXPECT_EQ(DeviceTable::Discover(*io).adapter_count(), 0u);
+  EXPECT_EQ(io->Open("\\\\.\\CdRom0").outcome, IoOutcome::kGone);
+}
+
+}  // namespace
+}  // namespace qs::aspi
