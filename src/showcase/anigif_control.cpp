@@ -43,7 +43,9 @@ void AniGifControl::SetPicturePath(const std::wstring& path) {
   if (Visible()) view_.Play();
 }
 
-void AniGifControl::SetBackValue(uint32_t value) { view_.SetBackground(static_cast<COLORREF>(value & 0x00FFFFFF)); }
+void AniGifControl::SetBackValue(uint32_t value) {
+  view_.SetBackground(static_cast<COLORREF>(value & 0x00FFFFFF));
+}
 
 bool AniGifControl::Visible() const { return (GetWindowLongW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0; }
 

@@ -29,7 +29,8 @@ Clipped Clip(const GifFrameRect& rect, uint32_t width, uint32_t height) {
   // 64-bit sums: a hostile rectangle may sit near the ends of the 32-bit range.
   const int64_t x1 = std::min<int64_t>(int64_t{rect.left} + std::max(rect.width, 0), width);
   const int64_t y1 = std::min<int64_t>(int64_t{rect.top} + std::max(rect.height, 0), height);
-  return Clipped{std::max(rect.left, 0), std::max(rect.top, 0), static_cast<int32_t>(std::max<int64_t>(x1, 0)),
+  return Clipped{std::max(rect.left, 0), std::max(rect.top, 0),
+                 static_cast<int32_t>(std::max<int64_t>(x1, 0)),
                  static_cast<int32_t>(std::max<int64_t>(y1, 0))};
 }
 
@@ -39,9 +40,12 @@ uint32_t GifDelayMs(uint32_t centiseconds) { return centiseconds <= 1 ? 100 : ce
 
 GifDisposal GifDisposalFromField(uint32_t field) {
   switch (field) {
-    case 2: return GifDisposal::kBackground;
-    case 3: return GifDisposal::kPrevious;
-    default: return GifDisposal::kKeep;  // 0, 1 and the undefined values 4..7
+    case 2:
+      return GifDisposal::kBackground;
+    case 3:
+      return GifDisposal::kPrevious;
+    default:
+      return GifDisposal::kKeep;  // 0, 1 and the undefined values 4..7
   }
 }
 

@@ -126,8 +126,10 @@ void GifAnimationView::Paint(HDC dc) {
   const int width = static_cast<int>(animation_.width);
   const int height = static_cast<int>(animation_.height);
   if (fit_ == Fit::kStretch) {
-    // HALFTONE averages the pixels a shrink drops; it needs the brush origin reset after it.
-    const int old_mode = SetStretchBltMode(dc, HALFTONE);
+    // HALFTONE averages the pixels a shrink would drop (and needs the brush origin reset after
+    // it); an enlargement keeps its edges sharp by repeating pixels, as vector movies would.
+    const bool shrinks = client.right < width || client.bottom < height;
+    const int old_mode = SetStretchBltMode(dc, shrinks ? HALFTONE : COLORONCOLOR);
     POINT old_origin{};
     SetBrushOrgEx(dc, 0, 0, &old_origin);
     StretchBlt(dc, 0, 0, client.right, client.bottom, source.get(), 0, 0, width, height, SRCCOPY);

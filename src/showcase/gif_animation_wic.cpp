@@ -1,8 +1,8 @@
 #include "showcase/gif_animation_wic.h"
 
-#include <windows.h>
 #include <propidl.h>
 #include <wincodec.h>
+#include <windows.h>
 
 #include <cstring>
 #include <utility>
@@ -17,7 +17,9 @@ class ComPtr {
   ComPtr() = default;
   ComPtr(const ComPtr&) = delete;
   ComPtr& operator=(const ComPtr&) = delete;
-  ~ComPtr() { if (ptr_) ptr_->Release(); }
+  ~ComPtr() {
+    if (ptr_) ptr_->Release();
+  }
   T* get() const { return ptr_; }
   T* operator->() const { return ptr_; }
   T** put() {
@@ -52,11 +54,16 @@ std::optional<uint32_t> ReadUnsigned(IWICMetadataQueryReader* reader, const wcha
   Variant value;
   if (!reader || FAILED(reader->GetMetadataByName(name, value.put()))) return std::nullopt;
   switch (value.get().vt) {
-    case VT_UI1: return value.get().bVal;
-    case VT_UI2: return value.get().uiVal;
-    case VT_UI4: return value.get().ulVal;
-    case VT_BOOL: return value.get().boolVal ? 1u : 0u;
-    default: return std::nullopt;
+    case VT_UI1:
+      return value.get().bVal;
+    case VT_UI2:
+      return value.get().uiVal;
+    case VT_UI4:
+      return value.get().ulVal;
+    case VT_BOOL:
+      return value.get().boolVal ? 1u : 0u;
+    default:
+      return std::nullopt;
   }
 }
 
@@ -74,7 +81,8 @@ std::optional<uint32_t> GlobalBackground(IWICImagingFactory* factory, IWICBitmap
   if (ReadUnsigned(reader, L"/logscrdesc/GlobalColorTableFlag").value_or(0) == 0) return std::nullopt;
   const auto index = ReadUnsigned(reader, L"/logscrdesc/BackgroundColorIndex");
   ComPtr<IWICPalette> palette;
-  if (!index || FAILED(factory->CreatePalette(palette.put())) || FAILED(decoder->CopyPalette(palette.get()))) {
+  if (!index || FAILED(factory->CreatePalette(palette.put())) ||
+      FAILED(decoder->CopyPalette(palette.get()))) {
     return std::nullopt;
   }
   WICColor colors[256];
@@ -95,8 +103,8 @@ bool ReadFramePixels(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame, 
   rect.height = static_cast<int32_t>(height);
   ComPtr<IWICFormatConverter> converter;
   if (FAILED(factory->CreateFormatConverter(converter.put())) ||
-      FAILED(converter->Initialize(frame, GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
-                                   WICBitmapPaletteTypeCustom))) {
+      FAILED(converter->Initialize(frame, GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr,
+                                   0.0, WICBitmapPaletteTypeCustom))) {
     return false;
   }
   pixels.assign(size_t{width} * height, 0);
@@ -153,7 +161,8 @@ std::optional<GifAnimation> LoadGifAnimation(const std::wstring& path) {
       composer.emplace(animation.width, animation.height);
       animation.frames.reserve(count);
     }
-    composer->Draw(rect, GifDisposalFromField(ReadUnsigned(meta.get(), L"/grctlext/Disposal").value_or(0)), pixels);
+    composer->Draw(rect, GifDisposalFromField(ReadUnsigned(meta.get(), L"/grctlext/Disposal").value_or(0)),
+                   pixels);
     animation.frames.push_back(composer->canvas());
     animation.delays_ms.push_back(GifDelayMs(ReadUnsigned(meta.get(), L"/grctlext/Delay").value_or(0)));
   }

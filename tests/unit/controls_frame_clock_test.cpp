@@ -31,7 +31,7 @@ TEST(FrameClockSchedule, LateTicksDoNotStretchTheAnimation) {
   clock.Advance(130);  // a tick 30 ms late
   EXPECT_EQ(clock.frame(), 1u);
   EXPECT_EQ(clock.NextChangeIn(130), 70u);  // frame 2 is still due at 200
-  clock.Advance(250);  // late again
+  clock.Advance(250);                       // late again
   EXPECT_EQ(clock.NextChangeIn(250), 50u);
   clock.Advance(390);  // the tick at 300 never came: frame 3 is due since then
   EXPECT_EQ(clock.frame(), 3u);

@@ -14,7 +14,9 @@ constexpr uint32_t kGreen = 0xFF00FF00;
 constexpr uint32_t kBlue = 0xFF0000FF;
 constexpr uint32_t kClear = 0;
 
-std::vector<uint32_t> Solid(int w, int h, uint32_t color) { return std::vector<uint32_t>(size_t(w) * h, color); }
+std::vector<uint32_t> Solid(int w, int h, uint32_t color) {
+  return std::vector<uint32_t>(size_t(w) * h, color);
+}
 
 uint32_t At(const GifComposer& c, uint32_t width, int x, int y) { return c.canvas()[size_t(y) * width + x]; }
 
