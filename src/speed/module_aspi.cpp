@@ -68,7 +68,7 @@ void Win32AspiPort::PumpEvents() {
   ::MsgWaitForMultipleObjectsEx(0, nullptr, 1, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
 }
 
-void Win32AspiPort::RepostQuitIfSeen() {
+void Win32AspiPort::Settled() {
   if (!quit_seen_) return;
   quit_seen_ = false;
   ::PostQuitMessage(static_cast<int>(quit_code_));
@@ -76,12 +76,12 @@ void Win32AspiPort::RepostQuitIfSeen() {
 
 void ModuleAspi::SetCDROMSpeed(uint8_t speed) {
   command_.SetCDROMSpeed(speed);
-  if (!command_.Busy()) port_.RepostQuitIfSeen();
+  if (!command_.Busy()) port_.Settled();
 }
 
 void ModuleAspi::SetCDROMSpeedAtExit(uint8_t speed) {
   command_.SetCDROMSpeedAtExit(speed);
-  if (!command_.Busy()) port_.RepostQuitIfSeen();
+  if (!command_.Busy()) port_.Settled();
 }
 
 }  // namespace qs

@@ -27,9 +27,8 @@ class Win32AspiPort final : public aspi::AspiPort {
   void PumpEvents() override;
   uint64_t NowMs() override { return ::GetTickCount64(); }
   void Abandon(aspi::Record* record) override { abandoned_.push_back(record); }
-
-  // A WM_QUIT met while waiting is kept here and posted again once no wait is running.
-  void RepostQuitIfSeen();
+  // A WM_QUIT met while waiting is posted again once no wait is running.
+  void Settled() override;
 
  private:
   using SupportFn = DWORD(WINAPI*)();
@@ -41,13 +40,16 @@ class Win32AspiPort final : public aspi::AspiPort {
   SendFn send_ = nullptr;
   bool quit_seen_ = false;
   WPARAM quit_code_ = 0;
-  // Records whose wait was given up at exit; the layer may still write to them.
+  // Records whose wait was given up at exit; the layer may still write to them until the end.
   std::vector<aspi::Record*> abandoned_;
 };
 
-// ModuleASPI: the speed command over the real port.
+// ModuleASPI: the speed command over a port (the real one, or a test's).
 class ModuleAspi {
  public:
+  explicit ModuleAspi(aspi::AspiPort& port) : port_(port), command_(port) {}
+
+  bool ASPIPresent() { return port_.Present(); }
   // Applies `speed` unless another application is waiting for a drive.
   void SetCDROMSpeed(uint8_t speed);
   // The unload's application: always runs; waits are given up 5 s after it starts.
@@ -55,8 +57,8 @@ class ModuleAspi {
   bool Busy() const { return command_.Busy(); }
 
  private:
-  Win32AspiPort port_;
-  aspi::SpeedCommand command_{port_};
+  aspi::AspiPort& port_;
+  aspi::SpeedCommand command_;
 };
 
 }  // namespace qs

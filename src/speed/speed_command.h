@@ -20,6 +20,8 @@ class AspiPort {
   virtual uint64_t NowMs() = 0;
   // A record whose wait was given up: the layer may still write to it, so it must live on.
   virtual void Abandon(Record* record) = 0;
+  // Called when no application is running any more.
+  virtual void Settled() {}
 };
 
 // The speed byte for a level: 2 x level + 4 (levels 0..24 give 4..52).
