@@ -1,0 +1,69 @@
+// The one road from the ASPI layer to the drives. The library plugs in SCSI pass-through; tests plug
+// in devices that answer, refuse, time out or vanish, so that everything above runs without hardware.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace qs::aspi {
+
+// Where the port driver places a device: the key under which a device is counted once.
+struct DeviceAddress {
+  uint8_t port = 0;
+  uint8_t path = 0;
+  uint8_t target = 0;
+  uint8_t lun = 0;
+  friend auto operator<=>(const DeviceAddress&, const DeviceAddress&) = default;
+};
+
+enum class IoOutcome : uint8_t {
+  kOk,       // the device ran the command; its SCSI status tells how it went
+  kRefused,  // the system would not pass the request on (access denied, unsupported request)
+  kTimeout,  // the device did not finish within the time given
+  kGone,     // the device is no longer there
+};
+
+enum class DataDirection : uint8_t { kNone, kIn, kOut, kUnspecified };
+
+struct PassThroughRequest {
+  std::array<uint8_t, 16> cdb{};
+  uint8_t cdb_length = 0;
+  DataDirection direction = DataDirection::kNone;
+  std::span<uint8_t> data;  // in or out, according to direction; empty for no data phase
+  uint8_t sense_length = 0;
+  uint32_t timeout_seconds = 0;
+};
+
+struct PassThroughResult {
+  IoOutcome outcome = IoOutcome::kOk;
+  uint8_t scsi_status = 0;
+  std::vector<uint8_t> sense;  // what the device returned, at most the length asked for
+  uint32_t transferred = 0;
+};
+
+// One opened device. Closing happens when the object goes away.
+class DeviceChannel {
+ public:
+  virtual ~DeviceChannel() = default;
+  virtual std::optional<DeviceAddress> Address() = 0;
+  virtual PassThroughResult PassThrough(const PassThroughRequest& request) = 0;
+};
+
+struct OpenResult {
+  std::unique_ptr<DeviceChannel> channel;
+  IoOutcome outcome = IoOutcome::kGone;  // why channel is empty
+};
+
+class DeviceIo {
+ public:
+  virtual ~DeviceIo() = default;
+  // Names under which CD/DVD devices may be reached, class devices first, then drive letters.
+  virtual std::vector<std::string> CandidatePaths() = 0;
+  virtual OpenResult Open(const std::string& path) = 0;
+};
+
+}  // namespace qs::aspi

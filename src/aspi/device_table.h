@@ -1,0 +1,46 @@
+// The devices the layer offers and the host adapter numbers it gives them.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "aspi/device_io.h"
+
+namespace qs::aspi {
+
+// Peripheral device type assumed for a CD/DVD class device that does not answer INQUIRY.
+inline constexpr uint8_t kCdRomDeviceType = 5;
+// Time given to every command sent to a device.
+inline constexpr uint32_t kCommandTimeoutSeconds = 20;
+
+struct Device {
+  std::string path;       // name it was first found under; reopened for every command
+  DeviceAddress address;  // as the port driver reported it
+  uint8_t adapter = 0;    // host adapter number given to its port and bus
+  uint8_t device_type = kCdRomDeviceType;
+};
+
+struct Adapter {
+  uint8_t port = 0;
+  uint8_t path = 0;
+  uint8_t max_targets = 8;
+};
+
+class DeviceTable {
+ public:
+  DeviceTable() = default;
+  // Opens every candidate, keeps each device once and numbers the adapters: each distinct port and
+  // bus (ascending) becomes one host adapter; target and LUN stay as the port driver gives them.
+  static DeviceTable Discover(DeviceIo& io);
+
+  size_t adapter_count() const noexcept { return adapters_.size(); }
+  const Adapter& adapter(size_t index) const { return adapters_[index]; }
+  const std::vector<Device>& devices() const noexcept { return devices_; }
+  const Device* Find(uint8_t adapter, uint8_t target, uint8_t lun) const noexcept;
+
+ private:
+  std::vector<Adapter> adapters_;
+  std::vector<Device> devices_;
+};
+
+}  // namespace qs::aspi

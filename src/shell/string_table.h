@@ -1,0 +1,19 @@
+// Reading QuietSpin's localised texts from the string table linked into the executable
+// (src/resources/strings.rc). Texts are loaded at the moment of use; nothing is cached.
+#pragma once
+
+#include <string>
+
+#include "shell/language.h"
+
+namespace qs {
+
+// The text of string `id` from the running executable's string table, whatever its length;
+// empty when the table has no such string.
+std::wstring LoadText(StringId id);
+
+// The language for this run, from the system's default locale (GetSystemDefaultLCID). The
+// caller keeps it in LanguageId; it is chosen once at start-up.
+Language ChooseLanguage();
+
+}  // namespace qs

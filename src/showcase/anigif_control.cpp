@@ -1,0 +1,128 @@
+#include "showcase/anigif_control.h"
+
+#include <windowsx.h>
+
+namespace qs {
+
+const wchar_t* AniGifControl::RegisterWindowClass() {
+  static const bool registered = [] {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = &Trampoline;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    // No background brush: WM_PAINT covers every pixel, so an erase would only flicker.
+    wc.lpszClassName = L"QuietSpinAnimatedLogo";
+    return RegisterClassExW(&wc) != 0;
+  }();
+  (void)registered;
+  return L"QuietSpinAnimatedLogo";
+}
+
+std::unique_ptr<AniGifControl> AniGifControl::Create(HWND parent, const RECT& rc, AnimatedLogoEvents* events,
+                                                     HCURSOR cursor, int control_id) {
+  std::unique_ptr<AniGifControl> control(new AniGifControl(events, cursor));
+  control->view_.SetBackground(RGB(255, 255, 255));
+  control->view_.SetLoop(true);
+  const wchar_t* name = RegisterWindowClass();
+  CreateWindowExW(0, name, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, rc.left, rc.top, rc.right - rc.left,
+                  rc.bottom - rc.top, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(control_id)),
+                  GetModuleHandleW(nullptr), control.get());
+  if (!control->hwnd()) return nullptr;
+  return control;
+}
+
+AniGifControl::~AniGifControl() {
+  // The parent may have destroyed the window already; WM_NCDESTROY then cleared hwnd_.
+  if (hwnd_) DestroyWindow(hwnd_);
+}
+
+void AniGifControl::SetPicturePath(const std::wstring& path) {
+  view_.Load(path);
+  view_.SetLoop(true);  // a logo always loops, whatever the file asks
+  if (Visible()) view_.Play();
+}
+
+void AniGifControl::SetBackValue(uint32_t value) { view_.SetBackground(static_cast<COLORREF>(value & 0x00FFFFFF)); }
+
+bool AniGifControl::Visible() const { return (GetWindowLongW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0; }
+
+void AniGifControl::SetVisible(bool visible) { ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE); }
+
+// While hidden the timer is not needed: the animation rests and goes on from the same frame.
+void AniGifControl::OnShowWindow(bool shown) {
+  if (shown) {
+    view_.Play();
+  } else {
+    view_.Stop();
+  }
+}
+
+void AniGifControl::OnPaint() {
+  PaintScope paint(hwnd_);
+  view_.Paint(paint.dc());
+}
+
+// While a button press holds the capture, moves outside the control also arrive here.
+void AniGifControl::OnMouseMove(POINT at) {
+  RECT client{};
+  GetClientRect(hwnd_, &client);
+  if (PtInRect(&client, at) && events_) events_->AniGifMurmex_MouseOver();
+}
+
+void AniGifControl::OnLButtonDown() { SetCapture(hwnd_); }
+
+// A click is a release inside the control, as with a button: dragging off it and letting go
+// outside does not follow the link.
+void AniGifControl::OnLButtonUp(POINT at) {
+  if (GetCapture() == hwnd_) ReleaseCapture();
+  RECT client{};
+  GetClientRect(hwnd_, &client);
+  if (PtInRect(&client, at) && events_) events_->AniGifMurmex_Click();
+}
+
+bool AniGifControl::OnSetCursor(WPARAM wp, LPARAM lp) {
+  if (!cursor_ || reinterpret_cast<HWND>(wp) != hwnd_ || LOWORD(lp) != HTCLIENT) return false;
+  SetCursor(cursor_);
+  return true;
+}
+
+LRESULT AniGifControl::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_NCCREATE:
+      view_.Attach(hwnd_);
+      break;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT:
+      OnPaint();
+      return 0;
+    case WM_PRINTCLIENT:
+      view_.Paint(reinterpret_cast<HDC>(wp));
+      return 0;
+    case WM_TIMER:
+      if (view_.OnTimer(static_cast<UINT_PTR>(wp))) return 0;
+      break;
+    case WM_SHOWWINDOW:
+      OnShowWindow(wp != FALSE);
+      break;
+    case WM_MOUSEMOVE:
+      OnMouseMove(POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
+      return 0;
+    case WM_LBUTTONDOWN:
+      OnLButtonDown();
+      return 0;
+    case WM_LBUTTONUP:
+      OnLButtonUp(POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
+      return 0;
+    case WM_SETCURSOR:
+      if (OnSetCursor(wp, lp)) return TRUE;
+      break;
+    case WM_DESTROY:
+      view_.Attach(nullptr);
+      break;
+  }
+  return DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+}  // namespace qs
