@@ -37,8 +37,8 @@ void Win32AspiPort::Bind() {
   if (shim_) return;
   UniqueModule shim = LoadFromTrustedFolders(L"ASPIshim.dll");
   if (!shim) FatalError(L"QuietSpin cannot load the library ASPIshim.dll.");
-  support_ = reinterpret_cast<SupportFn>(::GetProcAddress(shim.get(), "GetASPI32SupportInfoEx"));
-  send_ = reinterpret_cast<SendFn>(::GetProcAddress(shim.get(), "SendASPI32CommandEx"));
+  support_ = reinterpret_cast<SupportFn>(reinterpret_cast<void*>(::GetProcAddress(shim.get(), "GetASPI32SupportInfoEx")));
+  send_ = reinterpret_cast<SendFn>(reinterpret_cast<void*>(::GetProcAddress(shim.get(), "SendASPI32CommandEx")));
   if (!support_ || !send_) FatalError(L"ASPIshim.dll lacks GetASPI32SupportInfoEx or SendASPI32CommandEx.");
   shim_ = shim.release();
 }
