@@ -38,7 +38,8 @@ class BaseWindow {
   static const wchar_t* RegisterOnce(const wchar_t* name, UINT style = 0, HBRUSH background = nullptr) {
     static bool registered = false;
     if (!registered) {
-      WNDCLASSEXW wc{sizeof(wc)};
+      WNDCLASSEXW wc{};
+      wc.cbSize = sizeof(wc);
       wc.style = style;
       wc.lpfnWndProc = &BaseWindow::Trampoline;
       wc.hInstance = ::GetModuleHandleW(nullptr);

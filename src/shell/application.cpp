@@ -1,14 +1,35 @@
 #include "shell/application.h"
 
+#include <objbase.h>
+#include <commctrl.h>
+
+#include "speed/module_aspi.h"
+#include "window/frm_main.h"
+
 namespace qs {
 
 int RunApplication(HINSTANCE) {
-  MSG msg;
-  while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    ::TranslateMessage(&msg);
-    ::DispatchMessageW(&msg);
+  // One user-interface thread: WIC's picture decoding wants an apartment.
+  ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
+  ::InitCommonControlsEx(&icc);
+
+  Win32AspiPort port;
+  int exit_code = 0;
+  {
+    // The form outlives its window: handlers still on the stack when it is destroyed (an exit
+    // inside a drive wait) return into a live object.
+    FrmMain form(port);
+    if (!form.Load()) return 0;
+    MSG msg;
+    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+    exit_code = static_cast<int>(msg.wParam);
   }
-  return static_cast<int>(msg.wParam);
+  ::CoUninitialize();
+  return exit_code;
 }
 
 }  // namespace qs

@@ -1,0 +1,87 @@
+#include "speed/module_aspi.h"
+
+#include <string>
+
+#include "common/program_folder.h"
+#include "common/unique_handle.h"
+#include "shell/platform.h"
+
+namespace qs {
+namespace {
+
+// The program folder first, then the system folder: never the current folder or PATH.
+UniqueModule LoadFromTrustedFolders(const wchar_t* file_name) {
+  std::wstring candidates[2];
+  candidates[0] = FromProgramFolder(std::wstring(L"\\") + file_name);
+  wchar_t system[MAX_PATH];
+  const UINT n = ::GetSystemDirectoryW(system, MAX_PATH);
+  if (n > 0 && n < MAX_PATH) candidates[1] = std::wstring(system) + L"\\" + file_name;
+  for (const auto& path : candidates) {
+    if (path.empty()) continue;
+    UniqueModule module(::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+    if (module) return module;
+  }
+  return UniqueModule();
+}
+
+}  // namespace
+
+bool ASPIPresent() {
+  UniqueModule layer = LoadFromTrustedFolders(L"WNASPI32.DLL");
+  if (!layer) return false;
+  return ::GetProcAddress(layer.get(), "GetASPI32SupportInfo") != nullptr &&
+         ::GetProcAddress(layer.get(), "SendASPI32Command") != nullptr;
+}
+
+void Win32AspiPort::Bind() {
+  if (shim_) return;
+  UniqueModule shim = LoadFromTrustedFolders(L"ASPIshim.dll");
+  if (!shim) FatalError(L"QuietSpin cannot load the library ASPIshim.dll.");
+  support_ = reinterpret_cast<SupportFn>(reinterpret_cast<void*>(::GetProcAddress(shim.get(), "GetASPI32SupportInfoEx")));
+  send_ = reinterpret_cast<SendFn>(reinterpret_cast<void*>(::GetProcAddress(shim.get(), "SendASPI32CommandEx")));
+  if (!support_ || !send_) FatalError(L"ASPIshim.dll lacks GetASPI32SupportInfoEx or SendASPI32CommandEx.");
+  shim_ = shim.release();
+}
+
+uint32_t Win32AspiPort::SupportInfo() {
+  Bind();
+  return support_();
+}
+
+void Win32AspiPort::Send(aspi::Record& record) {
+  Bind();
+  send_(record.data());
+}
+
+void Win32AspiPort::PumpEvents() {
+  MSG msg;
+  while (!quit_seen_ && ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      quit_seen_ = true;
+      quit_code_ = msg.wParam;
+      break;
+    }
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+  }
+  // Sleep until the next event or 1 ms, whichever comes first: no spinning on the status byte.
+  ::MsgWaitForMultipleObjectsEx(0, nullptr, 1, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+}
+
+void Win32AspiPort::Settled() {
+  if (!quit_seen_) return;
+  quit_seen_ = false;
+  ::PostQuitMessage(static_cast<int>(quit_code_));
+}
+
+void ModuleAspi::SetCDROMSpeed(uint8_t speed) {
+  command_.SetCDROMSpeed(speed);
+  if (!command_.Busy()) port_.Settled();
+}
+
+void ModuleAspi::SetCDROMSpeedAtExit(uint8_t speed) {
+  command_.SetCDROMSpeedAtExit(speed);
+  if (!command_.Busy()) port_.Settled();
+}
+
+}  // namespace qs

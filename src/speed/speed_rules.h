@@ -1,0 +1,46 @@
+// The speed selector's geometry: bands of the window surface, the level under the pointer,
+// and the 24-bar meter's working layout and colours. All bounds are inclusive, in client pixels.
+#pragma once
+#include <array>
+#include <cstdint>
+
+namespace qs::speed {
+
+struct Band {
+  int left, top, right, bottom;
+  constexpr bool Contains(int x, int y) const { return x >= left && x <= right && y >= top && y <= bottom; }
+};
+
+inline constexpr Band kTransportBand{34, 304, 394, 324};
+inline constexpr Band kSpeedBand{190, 435, 390, 465};
+inline constexpr Band kMeterCursorArea{209, 435, 381, 465};
+inline constexpr Band kClickArea{204, 415, 372, 465};
+
+inline constexpr int kLevelOrigin = 204;
+inline constexpr int kLevelWidth = 7;
+inline constexpr int kBarCount = 24;
+// The top level is the click area's width in levels: 168 / 7 = 24.
+inline constexpr int16_t kTopLevel = (kClickArea.right - kClickArea.left) / kLevelWidth;
+static_assert(kTopLevel == 24);
+
+// round((to - from) / 7), halves to even, clamped to 0..24.
+int16_t LevelBetween(float from, float to);
+
+// Button number k (1..7 inside the band) under client x: trunc((x - 34) / 53) + 1.
+int TransportButtonAt(int x);
+// Left edge of the overlay over button k (1..7); its top is always 306.
+int TransportOverlayLeft(int k);
+inline constexpr int kTransportOverlayTop = 306;
+
+struct Bar {
+  int x, top, bottom;  // a vertical line from (x, top) to (x, bottom)
+  uint32_t color;      // 0x00BBGGRR
+};
+inline constexpr uint32_t kBarBelowLevel = 0x00000000;
+inline constexpr uint32_t kBarFromLevel = 0x00CC8D2F;  // RGB 47, 141, 204
+inline constexpr int kBarWidth = 3;
+
+// The meter as drawn for `level`: bar i black below the level, blue from it on.
+std::array<Bar, kBarCount> MeterBars(int16_t level);
+
+}  // namespace qs::speed
