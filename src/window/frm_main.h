@@ -152,6 +152,12 @@ class FrmMain final : public BaseWindow<FrmMain>, private PictureBoxEvents, priv
   int16_t PlayState = 0;  // 1 play, 2 pause, 3 stop: the mode lit on the transport strip
   ModuleAspi aspi;
 
+  // ---- showcase state (showcase/*) ----
+
+  // ---- tray state (shell/tray.cpp, shell/module_callback.cpp) ----
+
+  // ---- hot spot state (window/hotspots.cpp) ----
+
  private:
   // PictureBoxEvents: routes each box's events to its named handlers.
   void OnBoxMouseMove(PictureBox& box, int button, int shift, int x, int y) override;
