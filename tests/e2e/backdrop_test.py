@@ -21,7 +21,8 @@ PICTURE_W, PICTURE_H = 512, 384
 # -- pictures --------------------------------------------------------------------------------
 def read_rgb(path):
     """Decodes any picture with ImageMagick into (width, height, rgb bytes)."""
-    ppm = subprocess.run([harness.CONVERT, path, "-depth", "8", "ppm:-"], capture_output=True, check=True).stdout
+    ppm = subprocess.run([harness.CONVERT, path, "-depth", "8", "ppm:-"],
+                         capture_output=True, check=True).stdout
     m = re.match(rb"P6\s+(\d+)\s+(\d+)\s+(\d+)\s", ppm)
     width, height = int(m.group(1)), int(m.group(2))
     return width, height, ppm[m.end():]

@@ -1,0 +1,63 @@
+# Writes the NSIS fragments that install and remove exactly the files of the program folder.
+#   cmake -DDIST=<program folder> -DOUT=<folder for the fragments> -P list_files.cmake
+# The uninstaller deletes file by file rather than the whole folder, so that a folder chosen by
+# the user never loses files that the setup did not put there.
+if(NOT IS_DIRECTORY "${DIST}")
+  message(FATAL_ERROR "program folder ${DIST} does not exist")
+endif()
+
+# A quoted NSIS string of `prefix` (NSIS text, taken as it is) followed by `text` (a path,
+# escaped: "$" starts a variable and '"' ends the string).
+function(nsis_quote out prefix text)
+  string(REPLACE "$" "$$" text "${text}")
+  string(REPLACE "\"" "$\\\"" text "${text}")
+  set(${out} "\"${prefix}${text}\"" PARENT_SCOPE)
+endfunction()
+
+file(GLOB_RECURSE entries LIST_DIRECTORIES true RELATIVE "${DIST}" "${DIST}/*")
+list(SORT entries)
+set(folders "")
+set(files "")
+foreach(entry IN LISTS entries)
+  if(IS_DIRECTORY "${DIST}/${entry}")
+    list(APPEND folders "${entry}")
+  else()
+    list(APPEND files "${entry}")
+  endif()
+endforeach()
+if(NOT files)
+  message(FATAL_ERROR "program folder ${DIST} is empty")
+endif()
+
+set(install "; Generated from ${DIST}\n")
+set(uninstall "; Generated from ${DIST}\n")
+foreach(folder IN LISTS folders)
+  string(REPLACE "/" "\\" win "${folder}")
+  nsis_quote(target "$INSTDIR\\" "${win}")
+  string(APPEND install "CreateDirectory ${target}\n")
+endforeach()
+foreach(file IN LISTS files)
+  get_filename_component(dir "${file}" DIRECTORY)
+  string(REPLACE "/" "\\" windir "${dir}")
+  string(REPLACE "/" "\\" winfile "${file}")
+  if(windir)
+    nsis_quote(outdir "$INSTDIR\\" "${windir}")
+  else()
+    set(outdir "\"$INSTDIR\"")
+  endif()
+  nsis_quote(source "" "${DIST}/${file}")
+  string(APPEND install "SetOutPath ${outdir}\nFile ${source}\n")
+  nsis_quote(installed "$INSTDIR\\" "${winfile}")
+  string(APPEND uninstall "Delete ${installed}\n")
+endforeach()
+# Deepest folders first; RMDir without /r removes a folder only once it is empty.
+list(REVERSE folders)
+foreach(folder IN LISTS folders)
+  string(REPLACE "/" "\\" win "${folder}")
+  nsis_quote(target "$INSTDIR\\" "${win}")
+  string(APPEND uninstall "RMDir ${target}\n")
+endforeach()
+string(APPEND install "SetOutPath \"$INSTDIR\"\n")
+
+file(WRITE "${OUT}/install_files.nsh" "${install}")
+file(WRITE "${OUT}/uninstall_files.nsh" "${uninstall}")
