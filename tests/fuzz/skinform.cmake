@@ -1,6 +1,6 @@
 # Mask scan under hostile input.
-# Always: the seed corpus (make_skinform_corpus.py) and any inputs the fuzzer once found are replayed
-# through the fuzz entry point, with the native preset's ASan/UBSan.
+# Always: the seed corpus (make_skinform_corpus.py) and the inputs the fuzzer found (corpus/skinform/found,
+# a -merge=1 minimised set) are replayed through the fuzz entry point, with the native preset's ASan/UBSan.
 add_executable(skinform_fuzz_replay ${CMAKE_CURRENT_LIST_DIR}/skinform_replay.cpp
                ${CMAKE_CURRENT_LIST_DIR}/skinform_fuzz.cpp)
 target_link_libraries(skinform_fuzz_replay PRIVATE qs_rules qs_warnings)
