@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/unique_handle.h"
 #include "resources/resource.h"
 #include "shell/language.h"
 #include "shell/string_table.h"
@@ -183,13 +184,15 @@ const wchar_t* MeasuringFace(Language language) {
 }
 
 TEST(Descriptions, FitTwoLinesOfTheDescriptionLabel) {
-  HDC dc = ::CreateCompatibleDC(nullptr);
-  ASSERT_NE(dc, nullptr);
+  UniqueDc memory_dc(::CreateCompatibleDC(nullptr));
+  ASSERT_TRUE(memory_dc);
+  HDC dc = memory_dc.get();
   for (Language language : kAllLanguages) {
-    HFONT font = ::CreateFontW(-13, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                               CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, MeasuringFace(language));
-    ASSERT_NE(font, nullptr);
-    HGDIOBJ old = ::SelectObject(dc, font);
+    UniqueFont font(::CreateFontW(-13, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                               OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
+                               MeasuringFace(language)));
+    ASSERT_TRUE(font);
+    SelectScope selected(dc, font.get());
     TEXTMETRICW metrics{};
     ::GetTextMetricsW(dc, &metrics);
     for (int movie = 1; movie <= kMovieCount; ++movie) {
@@ -206,10 +209,7 @@ TEST(Descriptions, FitTwoLinesOfTheDescriptionLabel) {
       EXPECT_LE(height, 2 * metrics.tmHeight);
       EXPECT_LE(height, 49);
     }
-    ::SelectObject(dc, old);
-    ::DeleteObject(font);
   }
-  ::DeleteDC(dc);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -222,8 +222,9 @@ std::wstring MenuText(HMENU menu, UINT position) {
 }
 
 TEST(MenuResource, ViewPopupHoldsShowThenExit) {
-  HMENU bar = ::LoadMenuW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MNUVIEW));
-  ASSERT_NE(bar, nullptr);
+  UniqueMenu menu(::LoadMenuW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MNUVIEW)));
+  ASSERT_TRUE(menu);
+  HMENU bar = menu.get();
   ASSERT_EQ(::GetMenuItemCount(bar), 1);
   EXPECT_EQ(MenuText(bar, 0), L"&View");
   HMENU view = ::GetSubMenu(bar, 0);
@@ -234,28 +235,34 @@ TEST(MenuResource, ViewPopupHoldsShowThenExit) {
   EXPECT_EQ(::GetMenuItemID(view, 1), static_cast<UINT>(IDM_MNUEXIT));
   EXPECT_EQ(MenuText(view, 1), L"Exit");
   EXPECT_NE(IDM_MNUSHOW, IDM_MNUEXIT);
-  ::DestroyMenu(bar);
 }
 
-TEST(PictureResources, IconLoads) {
-  HICON icon = static_cast<HICON>(
-      ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_QUIETSPIN), IMAGE_ICON, 0, 0, 0));
-  ASSERT_NE(icon, nullptr);
-  ::DestroyIcon(icon);
+TEST(PictureResources, IconIsTheSmallTwentyFivePixelImage) {
+  // Size 0 x 0 without LR_DEFAULTSIZE loads the image at the size it is stored.
+  UniqueIcon icon(static_cast<HICON>(
+      ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_QUIETSPIN), IMAGE_ICON, 0, 0, 0)));
+  ASSERT_TRUE(icon);
+  ICONINFO info{};
+  ASSERT_TRUE(::GetIconInfo(icon.get(), &info));
+  UniqueBitmap mask(info.hbmMask);
+  UniqueBitmap colour(info.hbmColor);
+  BITMAP bitmap{};
+  ASSERT_TRUE(::GetObjectW(colour.get(), sizeof bitmap, &bitmap));
+  EXPECT_EQ(bitmap.bmWidth, 25);
+  EXPECT_EQ(bitmap.bmHeight, 25);
 }
 
 TEST(PictureResources, HandCursorPointsWithItsFingertip) {
-  HCURSOR cursor = static_cast<HCURSOR>(
-      ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDC_LINK_HAND), IMAGE_CURSOR, 0, 0, 0));
-  ASSERT_NE(cursor, nullptr);
+  UniqueCursor cursor(static_cast<HCURSOR>(
+      ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDC_LINK_HAND), IMAGE_CURSOR, 0, 0, 0)));
+  ASSERT_TRUE(cursor);
   ICONINFO info{};
-  ASSERT_TRUE(::GetIconInfo(cursor, &info));
+  ASSERT_TRUE(::GetIconInfo(cursor.get(), &info));
+  UniqueBitmap mask(info.hbmMask);
+  UniqueBitmap colour(info.hbmColor);
   EXPECT_FALSE(info.fIcon);
   EXPECT_EQ(info.xHotspot, 12u);
   EXPECT_EQ(info.yHotspot, 1u);
-  if (info.hbmMask) ::DeleteObject(info.hbmMask);
-  if (info.hbmColor) ::DeleteObject(info.hbmColor);
-  ::DestroyCursor(cursor);
 }
 
 std::string_view RawResource(WORD id, LPCWSTR type) {
@@ -278,7 +285,8 @@ TEST(ManifestResource, AsksForAdministratorCommonControlsSixAndNoDpiAwareness) {
   const std::string manifest(RawResource(IDR_QS_MANIFEST, RT_MANIFEST));
   ASSERT_FALSE(manifest.empty());
   EXPECT_NE(manifest.find("level=\"requireAdministrator\""), std::string::npos);
-  EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
+  EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""),
+            std::string::npos);
   EXPECT_NE(manifest.find(">false</dpiAware>"), std::string::npos);
   EXPECT_EQ(manifest.find("asInvoker"), std::string::npos);
 }
