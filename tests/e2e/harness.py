@@ -131,6 +131,10 @@ class Session:
         for p in self.procs:
             if p.poll() is None:
                 p.kill()
+            try:
+                p.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                pass
         subprocess.run(["wineserver", "-k"], env=self.env, capture_output=True)
         subprocess.run(["wineserver", "-w"], env=self.env, capture_output=True, timeout=30)
         if self.xvfb:
@@ -227,6 +231,31 @@ class Session:
             return float(out.split()[0]) > 0
         except (ValueError, IndexError):
             return True
+
+
+def cpu_ticks(pid):
+    """User + system CPU time of a process, in 1/100 s."""
+    with open(f"/proc/{pid}/stat") as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return int(fields[11]) + int(fields[12])
+
+
+def wineserver_of(prefix):
+    """The wineserver process serving a prefix, or None."""
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            with open(f"/proc/{entry}/comm") as f:
+                if f.read().strip() != "wineserver":
+                    continue
+            with open(f"/proc/{entry}/environ", "rb") as f:
+                env = f.read().split(b"\0")
+        except OSError:
+            continue
+        if f"WINEPREFIX={prefix}".encode() in env:
+            return int(entry)
+    return None
 
 
 def exited(proc, timeout):

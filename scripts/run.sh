@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and starts QuietSpin under Wine with the test ASPI layer
+# simulating two CD-ROM drives (adapter 0 target 1, adapter 1 target 0).
+# With no display, it runs on a virtual one, saves a screenshot and stops after QS_RUN_SECONDS.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+cmake --preset windows >/dev/null
+cmake --build --preset windows
+source scripts/wine-env.sh
+qs_wine_template
+
+run=$QS_ROOT/build/run
+mkdir -p "$run"
+rm -rf "$run/QuietSpin"
+cp -r build/dist "$run/QuietSpin"
+cp build/win/fakeaspi/WNASPI32.DLL "$run/QuietSpin/"
+export WINEPREFIX=$run/prefix
+[ -d "$WINEPREFIX" ] || qs_wine_prefix "$WINEPREFIX"
+# The first run is over: start as a user would on every later day.
+wine reg add 'HKLM\SYSTEM\CurrentControlSet\Services\QuietSpin\Setting' /v FirstTime /t REG_DWORD /d 0 /f >/dev/null 2>&1
+export WINEDLLOVERRIDES="mscoree,mshtml=;wnaspi32=n"
+log=$run/drives.log
+: > "$log"
+export QS_FAKEASPI="devices=0:1:5,1:0:5 log=Z:${log//\//\\}"
+
+echo "QuietSpin runs from $run/QuietSpin"
+echo "What the drives receive (SET CD SPEED: byte 50 of each 'SEND 2' record is the speed byte):"
+echo "    tail -f $log"
+headless=0
+if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
+  headless=1
+  qs_start_xvfb
+  trap 'kill $QS_XVFB_PID 2>/dev/null || true' EXIT
+fi
+wine "$run/QuietSpin/QuietSpin.exe" &
+app=$!
+if ((headless)); then
+  sleep "${QS_SHOT_AFTER:-6}"
+  import -window root "$run/screenshot.png"
+  echo "No display here: QuietSpin runs on a virtual one. Screenshot: $run/screenshot.png"
+  sleep "${QS_RUN_SECONDS:-10}"
+  wineserver -k || true
+  echo "Requests the drives received:"; grep -c ' SEND 2 ' "$log" || true
+else
+  wait $app || true
+fi
