@@ -83,7 +83,11 @@ class SptiDeviceIo : public DeviceIo {
  public:
   std::vector<std::string> CandidatePaths() override {
     std::vector<std::string> paths;
-    for (int i = 0; i < kMaxClassDevices; ++i) paths.push_back("\\\\.\\CdRom" + std::to_string(i));
+    for (int i = 0; i < kMaxClassDevices; ++i) {
+      std::string path = "\\\\.\\CdRom";
+      path += std::to_string(i);
+      paths.push_back(std::move(path));
+    }
     const DWORD drives = ::GetLogicalDrives();
     for (int i = 0; i < 26; ++i) {
       if (!(drives & (1u << i))) continue;

@@ -62,9 +62,17 @@ using UniqueBrush = UniqueGdi<HBRUSH>;
 using UniquePen = UniqueGdi<HPEN>;
 using UniqueRegion = UniqueGdi<HRGN>;
 
-// A file handle is empty at INVALID_HANDLE_VALUE, not at null.
-struct UniqueFile : UniqueAny<HANDLE, CloseHandleFn> {
+// A file handle is empty at INVALID_HANDLE_VALUE (what CreateFile returns on failure) as well
+// as at null; neither is ever closed.
+struct CloseFileFn {
+  void operator()(HANDLE h) const noexcept {
+    if (h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
+  }
+};
+class UniqueFile : public UniqueAny<HANDLE, CloseFileFn> {
+ public:
   using UniqueAny::UniqueAny;
+  explicit operator bool() const noexcept { return get() != nullptr && get() != INVALID_HANDLE_VALUE; }
 };
 
 // A device context borrowed with GetDC, given back with ReleaseDC.
