@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
+#include <atomic>
 #include <utility>
 
 namespace qs {
@@ -11,10 +12,10 @@ template <typename T, typename Closer, T Invalid = T{}>
 class UniqueAny {
  public:
   UniqueAny() noexcept = default;
-  explicit UniqueAny(T value) noexcept : value_(value) {}
+  explicit UniqueAny(T value) noexcept : value_(value) { Adopted(value_); }
   UniqueAny(const UniqueAny&) = delete;
   UniqueAny& operator=(const UniqueAny&) = delete;
-  UniqueAny(UniqueAny&& other) noexcept : value_(other.release()) {}
+  UniqueAny(UniqueAny&& other) noexcept : value_(other.release()) { Adopted(value_); }
   UniqueAny& operator=(UniqueAny&& other) noexcept {
     if (this != &other) reset(other.release());
     return *this;
@@ -23,16 +24,30 @@ class UniqueAny {
 
   T get() const noexcept { return value_; }
   explicit operator bool() const noexcept { return value_ != Invalid; }
-  T release() noexcept { return std::exchange(value_, Invalid); }
+  // Hands the value over to the caller, who becomes responsible for closing it.
+  T release() noexcept {
+    if (value_ != Invalid) live_.fetch_sub(1, std::memory_order_relaxed);
+    return std::exchange(value_, Invalid);
+  }
   void reset(T value = Invalid) noexcept {
     T old = std::exchange(value_, value);
-    if (old != Invalid) Closer{}(old);
+    Adopted(value_);
+    if (old != Invalid) {
+      live_.fetch_sub(1, std::memory_order_relaxed);
+      Closer{}(old);
+    }
   }
-  // For out-parameters: frees the current value and hands out its address.
-  T* put() noexcept { reset(); return &value_; }
+  // How many handles of this kind the program owns right now: leak tests compare it before and
+  // after many events (the platform's own object counters are not available under Wine).
+  static long Live() noexcept { return live_.load(std::memory_order_relaxed); }
 
  private:
+  static void Adopted(T value) noexcept {
+    if (value != Invalid) live_.fetch_add(1, std::memory_order_relaxed);
+  }
+
   T value_ = Invalid;
+  static inline std::atomic<long> live_{0};
 };
 
 struct CloseHandleFn { void operator()(HANDLE h) const noexcept { ::CloseHandle(h); } };

@@ -1,0 +1,30 @@
+#include "support/form_fixture.h"
+
+#include "shell/module_dim.h"
+
+namespace qs::testing {
+namespace {
+
+using FormSmoke = FormTest;
+
+TEST_F(FormSmoke, StartsShownAtItsStoredPlaceWithTheTopLevelAndNoCommandSent) {
+  RECT r{};
+  ::GetWindowRect(form->hwnd(), &r);
+  EXPECT_EQ(r.left, 294);
+  EXPECT_EQ(r.top, 114);
+  EXPECT_EQ(r.right - r.left, 527);
+  EXPECT_EQ(r.bottom - r.top, 500);
+  EXPECT_TRUE(form->Visible());
+  EXPECT_EQ(SpeedLevel, 24);
+  EXPECT_TRUE(port.speeds.empty()) << "the first command goes out with the first tick";
+}
+
+TEST_F(FormSmoke, UnloadSendsTheTopSpeed) {
+  MoveTo(208, 450);
+  EXPECT_EQ(SpeedLevel, 1);
+  form->Unload();
+  EXPECT_EQ(port.speeds, std::vector<uint8_t>{52});
+}
+
+}  // namespace
+}  // namespace qs::testing

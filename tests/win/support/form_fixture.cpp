@@ -1,0 +1,84 @@
+#include "support/form_fixture.h"
+
+#include <objbase.h>
+#include <commctrl.h>
+
+#include "common/unique_handle.h"
+
+namespace qs::testing {
+
+void FakeAspiPort::Send(aspi::Record& record) {
+  auto& b = record.bytes;
+  const auto is_cdrom = [&] {
+    for (auto [ha, target] : cdroms) {
+      if (ha == b[2] && target == b[8]) return true;
+    }
+    return false;
+  };
+  switch (b[0]) {
+    case aspi::kHaInquiry:
+      b[1] = aspi::kCompleted;
+      break;
+    case aspi::kGetDeviceType:
+      b[1] = is_cdrom() ? aspi::kCompleted : 0x82;
+      b[10] = aspi::kDeviceTypeCdRom;
+      break;
+    case aspi::kExecScsiCommand:
+      speeds.push_back(b[aspi::offset::kCdb + 2]);
+      b[1] = aspi::kCompleted;
+      break;
+  }
+}
+
+void MarkFirstRunDone() {
+  UniqueHkey key;
+  HKEY raw = nullptr;
+  if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services\\QuietSpin\\Setting", 0, nullptr, 0,
+                        KEY_WRITE, nullptr, &raw, nullptr) == ERROR_SUCCESS) {
+    key.reset(raw);
+  }
+}
+
+void FormTest::SetUp() {
+  static const bool initialised = [] {
+    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
+    ::InitCommonControlsEx(&icc);
+    return true;
+  }();
+  (void)initialised;
+  MarkFirstRunDone();
+  SetPlatformForTesting(&platform);
+  form = std::make_unique<FrmMain>(port);
+  ASSERT_TRUE(form->Load());
+  Pump();
+}
+
+void FormTest::TearDown() {
+  if (form && !form->Unloaded()) form->Unload();
+  form.reset();
+  // The unload posts WM_QUIT for the message loop the program would run; drop it here.
+  MSG msg;
+  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  }
+  SetPlatformForTesting(nullptr);
+}
+
+void FormTest::MoveTo(int x, int y) {
+  ::SendMessageW(form->hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+}
+
+void FormTest::Pump(DWORD ms) {
+  const ULONGLONG until = ::GetTickCount64() + ms;
+  do {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) continue;
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+    if (ms) ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  } while (::GetTickCount64() < until);
+}
+
+}  // namespace qs::testing
