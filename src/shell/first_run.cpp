@@ -49,15 +49,19 @@ void StartInstaller() {
 }  // namespace
 
 bool IsFirstRun() {
-  InstallSystem& system = CurrentInstallSystem();
-  UniqueHkey key;
-  if (::RegOpenKeyExW(system.MarkerRoot(), kMarkerKey, 0, KEY_READ, key.put()) == ERROR_SUCCESS) return false;
-  // Neither status is looked at: a machine where the key cannot be created counts as a first
-  // run at every start, which offers the installation again rather than skipping it.
-  if (::RegCreateKeyExW(system.MarkerRoot(), kMarkerKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
-                        key.put(), nullptr) == ERROR_SUCCESS) {
+  const HKEY root = CurrentInstallSystem().MarkerRoot();
+  HKEY opened = nullptr;
+  const LSTATUS status = ::RegOpenKeyExW(root, kMarkerKey, 0, KEY_READ, &opened);
+  UniqueHkey marker(opened);
+  if (status == ERROR_SUCCESS) return false;
+  // Neither status below is looked at: a machine where the key cannot be created counts as a
+  // first run at every start, which offers the installation again rather than skipping it.
+  HKEY created = nullptr;
+  ::RegCreateKeyExW(root, kMarkerKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &created, nullptr);
+  marker.reset(created);
+  if (marker) {
     const DWORD zero = 0;
-    ::RegSetValueExW(key.get(), kMarkerValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&zero), sizeof(zero));
+    ::RegSetValueExW(marker.get(), kMarkerValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&zero), sizeof(zero));
   }
   return true;
 }
@@ -91,8 +95,9 @@ void RebootSystem() {
 }
 
 bool EnableShutdownPrivilege() {
-  UniqueHandle token;
-  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.put())) return false;
+  HANDLE opened = nullptr;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &opened)) return false;
+  UniqueHandle token(opened);
   TOKEN_PRIVILEGES privileges{};
   privileges.PrivilegeCount = 1;
   privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;

@@ -30,8 +30,9 @@ struct Event {
 
 // True when SeShutdownPrivilege is enabled in this process's token right now.
 inline bool ShutdownPrivilegeEnabled() {
-  UniqueHandle token;
-  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put())) return false;
+  HANDLE opened = nullptr;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &opened)) return false;
+  UniqueHandle token(opened);
   PRIVILEGE_SET set{};
   set.PrivilegeCount = 1;
   set.Control = PRIVILEGE_SET_ALL_NECESSARY;
@@ -43,13 +44,27 @@ inline bool ShutdownPrivilegeEnabled() {
 
 // Turns SeShutdownPrivilege off again, so that each test starts from a token without it.
 inline void DisableShutdownPrivilege() {
-  UniqueHandle token;
-  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.put())) return;
+  HANDLE opened = nullptr;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &opened)) return;
+  UniqueHandle token(opened);
   TOKEN_PRIVILEGES p{};
   p.PrivilegeCount = 1;
   ::LookupPrivilegeValueW(nullptr, L"SeShutdownPrivilege", &p.Privileges[0].Luid);
   p.Privileges[0].Attributes = 0;
   ::AdjustTokenPrivileges(token.get(), FALSE, &p, sizeof(p), nullptr, nullptr);
+}
+
+// RegCreateKeyExW / RegOpenKeyExW into an owning wrapper; the status comes back through `status`.
+inline UniqueHkey CreateKey(HKEY root, const std::wstring& path, LSTATUS* status = nullptr) {
+  HKEY key = nullptr;
+  const LSTATUS s = ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  if (status) *status = s;
+  return UniqueHkey(key);
+}
+inline UniqueHkey OpenKey(HKEY root, const std::wstring& path) {
+  HKEY key = nullptr;
+  ::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key);
+  return UniqueHkey(key);
 }
 
 class FakeWorld final : public Platform, public InstallSystem {

@@ -61,9 +61,9 @@ class InstallBranchFormTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ::RegDeleteTreeW(HKEY_CURRENT_USER, ScratchPath().c_str());
-    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, ScratchPath().c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                root_.put(), nullptr),
-              ERROR_SUCCESS);
+    LSTATUS status = 0;
+    root_ = test::CreateKey(HKEY_CURRENT_USER, ScratchPath(), &status);
+    ASSERT_EQ(status, ERROR_SUCCESS);
     world_.root = root_.get();
     std::ofstream(std::filesystem::path(batch_)) << "@echo off\r\n";
   }
@@ -76,10 +76,7 @@ class InstallBranchFormTest : public ::testing::Test {
     return L"Software\\QuietSpinTests\\first_run_form_" + std::to_wstring(::GetCurrentProcessId());
   }
   void MarkFirstRunDone() {
-    UniqueHkey key;
-    ASSERT_EQ(::RegCreateKeyExW(root_.get(), L"SYSTEM\\CurrentControlSet\\Services\\QuietSpin\\Setting", 0, nullptr,
-                                0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr),
-              ERROR_SUCCESS);
+    ASSERT_TRUE(test::CreateKey(root_.get(), L"SYSTEM\\CurrentControlSet\\Services\\QuietSpin\\Setting"));
   }
   // Loads frmMain as the program does; true when the install branch ended the program.
   bool LoadEndsInInstallBranch(FrmMain& form) {

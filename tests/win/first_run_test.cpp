@@ -41,9 +41,9 @@ class FirstRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ::RegDeleteTreeW(HKEY_CURRENT_USER, ScratchPath().c_str());
-    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, ScratchPath().c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                root_.put(), nullptr),
-              ERROR_SUCCESS);
+    LSTATUS status = 0;
+    root_ = test::CreateKey(HKEY_CURRENT_USER, ScratchPath(), &status);
+    ASSERT_EQ(status, ERROR_SUCCESS);
     world_.root = root_.get();
     WriteFile(batch_, "@echo off\r\n");
     test::DisableShutdownPrivilege();
@@ -56,8 +56,7 @@ class FirstRunTest : public ::testing::Test {
   }
 
   bool MarkerExists() {
-    UniqueHkey key;
-    return ::RegOpenKeyExW(root_.get(), kMarkerPath, 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+    return static_cast<bool>(test::OpenKey(root_.get(), kMarkerPath));
   }
 
   // Runs the install branch to its end; returns the exit code it ended with.
@@ -82,8 +81,8 @@ TEST_F(FirstRunTest, FirstCallCreatesTheMarkerWithFirstTimeZeroAndLaterCallsFind
   EXPECT_TRUE(IsFirstRun());
   ASSERT_TRUE(MarkerExists());
   DWORD type = 0, data = 0xFFFFFFFF, size = sizeof(data);
-  UniqueHkey key;
-  ASSERT_EQ(::RegOpenKeyExW(root_.get(), kMarkerPath, 0, KEY_READ, key.put()), ERROR_SUCCESS);
+  UniqueHkey key = test::OpenKey(root_.get(), kMarkerPath);
+  ASSERT_TRUE(key);
   ASSERT_EQ(::RegQueryValueExW(key.get(), L"FirstTime", nullptr, &type, reinterpret_cast<BYTE*>(&data), &size),
             ERROR_SUCCESS);
   EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
@@ -105,9 +104,8 @@ TEST_F(FirstRunTest, DeletingTheKeyMakesTheNextCallAFirstRunAgain) {
 
 TEST_F(FirstRunTest, TheKeyAloneMarksTheFirstRunAsOverWhateverItHolds) {
   // A key left by someone else, without FirstTime or with another kind of value under that name.
-  UniqueHkey key;
-  ASSERT_EQ(::RegCreateKeyExW(root_.get(), kMarkerPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr),
-            ERROR_SUCCESS);
+  UniqueHkey key = test::CreateKey(root_.get(), kMarkerPath);
+  ASSERT_TRUE(key);
   EXPECT_FALSE(IsFirstRun());
   const wchar_t text[] = L"yes";
   ::RegSetValueExW(key.get(), L"FirstTime", 0, REG_SZ, reinterpret_cast<const BYTE*>(text), sizeof(text));
@@ -118,10 +116,7 @@ TEST_F(FirstRunTest, TheKeyAloneMarksTheFirstRunAsOverWhateverItHolds) {
 }
 
 TEST_F(FirstRunTest, AParentWithoutTheSettingKeyIsStillAFirstRun) {
-  UniqueHkey parent;
-  ASSERT_EQ(::RegCreateKeyExW(root_.get(), L"SYSTEM\\CurrentControlSet\\Services\\QuietSpin", 0, nullptr, 0,
-                              KEY_ALL_ACCESS, nullptr, parent.put(), nullptr),
-            ERROR_SUCCESS);
+  ASSERT_TRUE(test::CreateKey(root_.get(), L"SYSTEM\\CurrentControlSet\\Services\\QuietSpin"));
   EXPECT_TRUE(IsFirstRun());
   EXPECT_TRUE(MarkerExists());
 }
