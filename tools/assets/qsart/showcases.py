@@ -78,13 +78,14 @@ def _board(img, t, parts_at):
                 kit.fill(img, kit.rrect_mask(SIZE, (box[0], box[1] + k * 11, box[2], box[1] + k * 11 + 5), 1), colour, a * 0.9)
         else:
             kit.fill(img, kit.rrect_mask(SIZE, box, 3), colour, a)
-        say(img, ((box[0] + box[2]) / 2, (box[1] + box[3]) / 2), name, 10, kit.NAVY, a * (name != "PCI"))
+        if name in ("CPU", "AGP"):
+            say(img, ((box[0] + box[2]) / 2, (box[1] + box[3]) / 2), name, 10, kit.NAVY if name == "CPU" else kit.WHITE, a)
 
 
 def vx880_part1():
     r = Reel(stage())
-    labels = [(0.5, "Socket 478 for 800 MHz FSB"), (2.0, "Four DIMM slots, 4 GB DDR400"),
-              (3.5, "AGP 8x graphics slot"), (5.0, "Five PCI slots"), (6.5, "USB 2.0 and FireWire at the back")]
+    labels = [(0.5, "Socket 478, 800 MHz FSB"), (2.0, "4 DIMMs, DDR400"),
+              (3.5, "AGP 8x graphics"), (5.0, "Five PCI slots"), (6.5, "USB 2.0 and FireWire")]
 
     def paint(img, t, _):
         _board(img, t, [0.5, 2.0, 3.5, 5.0, 6.5])
@@ -97,7 +98,7 @@ def vx880_part1():
             say(img, (256, y), label, 9, kit.WHITE, a, "lm", "sans")
         badge(img)
     r.scene(9.0, paint)
-    r.hold(3.5, lambda img, t, u: (paint(img, 9.0, 1), say(img, (310, 218), "continued \u2192", 10, kit.GOLD, 1, kind="sans")))
+    r.hold(3.5, lambda img, t, u: (paint(img, 9.0, 1), say(img, (250, 218), "continued \u2192", 10, kit.GOLD, 1, kind="sans")))
     return r
 
 
@@ -270,9 +271,19 @@ def ecopower():
         kit.fill(img, kit.rrect_mask(SIZE, (66, 186 - h, 104, 186), 5), kit.mix(kit.EXIT_RED, kit.MINT, drop))
         say(img, (85, 206), "%d W" % watts, 16, kit.WHITE)
         grow = phase(t, 3.0, 8.0)
-        leaf = kit.shape_mask(SIZE, lambda d, s: d.chord(((250 - 50 * grow) * s, (130 - 40 * grow) * s,
-                                                           (250 + 50 * grow) * s, (130 + 40 * grow) * s), 200, 20, fill=255))
+        size = 8 + 52 * grow
+        rot = math.radians(-35)
+
+        def at(u, v):  # leaf coordinates (u along the midrib, -1..1) to frame pixels
+            return (250 + size * (u * math.cos(rot) - v * math.sin(rot)),
+                    128 + size * (u * math.sin(rot) + v * math.cos(rot)))
+        outline = [at(u / 10, 0.42 * (1 - (u / 10) ** 2)) for u in range(-10, 11)] + \
+                  [at(u / 10, -0.42 * (1 - (u / 10) ** 2)) for u in range(10, -11, -1)]
+        leaf = kit.shape_mask(SIZE, lambda d, s: d.polygon([(x * s, y * s) for x, y in outline], fill=255))
         kit.fill(img, leaf, kit.MINT)
+        rib = kit.shape_mask(SIZE, lambda d, s: d.line([(x * s, y * s) for x, y in (at(-1.25, 0), at(0.8, 0))],
+                                                       fill=255, width=int(2 * s)))
+        kit.fill(img, rib, kit.DEEP, 0.8)
         say(img, (250, 190), "S3 sleep \u00b7 wake on keyboard", 10, kit.SKY, phase(t, 8.0, 9.0), kind="sans")
         say(img, (W / 2, 26), "EcoPower", 24, kit.WHITE, phase(t, 0, 0.8))
         say(img, (W / 2, 48), "a third less power at idle", 11, kit.SKY, phase(t, 0.3, 1.1), kind="sans")
