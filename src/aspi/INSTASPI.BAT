@@ -21,6 +21,11 @@ if errorlevel 1 goto failed
 move /y "%TARGET%\WNASPI32.NEW" "%TARGET%\WNASPI32.DLL" >nul
 if errorlevel 1 goto failed
 if not exist "%TARGET%\WNASPI32.DLL" goto failed
+rem What landed must be the file itself: same size (a folder has none) and same bytes.
+set "SOURCESIZE=" & set "TARGETSIZE="
+for %%F in ("%SOURCE%") do set "SOURCESIZE=%%~zF"
+for %%F in ("%TARGET%\WNASPI32.DLL") do set "TARGETSIZE=%%~zF"
+if not "%SOURCESIZE%"=="%TARGETSIZE%" goto failed
 fc /b "%SOURCE%" "%TARGET%\WNASPI32.DLL" >nul
 if errorlevel 1 goto failed
 >>"%LOG%" echo %DATE% %TIME% installed WNASPI32.DLL in %TARGET%

@@ -1,0 +1,49 @@
+// The transport strip's rules: which button lies under the pointer, what a press shows and what a
+// release runs and shows. Window-free; showcase/transport_form.cpp applies them to frmMain's
+// overlays with the real pictures, and the tests apply them to a recording view.
+#pragma once
+#include <cstdint>
+#include <string_view>
+
+namespace qs::showcase {
+
+// The seven routines the strip runs, in strip order.
+enum class Routine { kFirst, kPrevious, kPlay, kPause, kStop, kNext, kLast };
+
+// The mode lit on the strip (PlayState).
+inline constexpr int16_t kPlayStatePlay = 1, kPlayStatePause = 2, kPlayStateStop = 3;
+
+// Button 1 is the left one.
+inline constexpr int kLeftButton = 1;
+
+// The name of button trunc((x - 34) / 53) + 1: "FIRST" .. "LAST" for 1..7, empty otherwise.
+// Truncation is toward zero, so x a little below 34 still names "FIRST"; callers test the band.
+std::wstring_view ButtonName(int32_t x);
+
+// The button under client point (x, y) of the strip's band (x 34..394, y 304..324); empty
+// outside it.
+std::wstring_view ButtonAt(int32_t x, int32_t y);
+
+// What the strip's overlays and frmMain show; a picture is named by its literal below the
+// program folder ("\GIF\play_go.jpg").
+class TransportView {
+ public:
+  virtual ~TransportView() = default;
+  virtual void Run(Routine routine) = 0;
+  virtual void SetButtonPicture(std::wstring_view literal) = 0;  // into picButton
+  virtual void HideButton() = 0;                                 // picButton
+  virtual void SetOngoingPicture(std::wstring_view literal) = 0;  // into picOngoing
+  virtual void MoveOngoing(int left, int top) = 0;
+  virtual void ShowOngoing() = 0;
+  virtual void SetTrackVisible(bool visible) = 0;  // lblTrack
+  virtual void SetPlayState(int16_t state) = 0;
+};
+
+// A press of `button` with the pointer at client (x, y): the pressed picture of the button under
+// it, and nothing else.
+void PressAt(TransportView& view, int button, int32_t x, int32_t y);
+// A release of `button` with the pointer at client (x, y): the button under the pointer at the
+// release runs its routine and the strip shows the resulting mode.
+void ReleaseAt(TransportView& view, int button, int32_t x, int32_t y);
+
+}  // namespace qs::showcase
