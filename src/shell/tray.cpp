@@ -1,11 +1,91 @@
 // The tray icon and its menu.
+#include <cwchar>
+
+#include "resources/resource.h"
+#include "shell/language.h"
+#include "shell/module_callback.h"
+#include "shell/module_dim.h"
+#include "shell/string_table.h"
 #include "window/frm_main.h"
 
 namespace qs {
+namespace {
 
-void FrmMain::AddToSystemTray() {}
-void FrmMain::mnuShow_Click() {}
+void SetMenuCaption(HMENU menu, UINT id, const std::wstring& text) {
+  std::wstring copy = text;
+  MENUITEMINFOW item{};
+  item.cbSize = sizeof(item);
+  item.fMask = MIIM_STRING;
+  item.dwTypeData = copy.data();
+  ::SetMenuItemInfoW(menu, id, FALSE, &item);
+}
+
+}  // namespace
+
+void FrmMain::AddToSystemTray() {
+  NOTIFYICONDATAW& icon = TrayIconData;
+  icon = NOTIFYICONDATAW{};
+  icon.cbSize = sizeof(icon);
+  icon.hWnd = hwnd_;
+  icon.uID = kTrayIconId;
+  icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  icon.uCallbackMessage = kTrayCallbackMessage;
+  icon.hIcon = Icon();
+  std::wcsncpy(icon.szTip, L"QuietSpin", std::size(icon.szTip) - 1);
+  ::Shell_NotifyIconW(NIM_ADD, &icon);
+}
+
+void FrmMain::TrayIcon_Notify(UINT mouse_message) {
+  // Moves, presses and double clicks over the icon do nothing: a double click brings two
+  // releases, and so two toggles.
+  if (mouse_message == WM_LBUTTONUP) TrayIcon_Toggle();
+  else if (mouse_message == WM_RBUTTONUP) ShowTrayMenu();
+}
+
+void FrmMain::TrayIcon_Toggle() {
+  if (Visible()) {
+    SetWindowState(1);
+    SetVisible(false);
+    ShowPause();
+    return;
+  }
+  SetVisible(true);
+  SetWindowState(0);
+  // While the showcase is stopped the logo panel stands in for the movie; it comes back with
+  // the window, the animated logo re-shown so that it runs again.
+  if (!(FlashDemo && FlashDemo->Visible())) {
+    if (AniGifMurmex) AniGifMurmex->SetVisible(false);
+    FraLogo.SetVisible(true);
+    if (AniGifMurmex) {
+      AniGifMurmex->SetBackValue(0x00FFFFFF);
+      AniGifMurmex->SetVisible(true);
+    }
+  }
+  ShowPlay();
+}
+
+void FrmMain::ShowTrayMenu() {
+  HMENU popup = ::GetSubMenu(mnuView.get(), 0);
+  if (!popup) return;
+  // Traditional Chinese has its own captions; every other language reads the English ones.
+  const auto language = static_cast<Language>(LanguageId);
+  SetMenuCaption(popup, IDM_MNUSHOW, LoadText(TextId(language, Text::kShow)));
+  SetMenuCaption(popup, IDM_MNUEXIT, LoadText(TextId(language, Text::kExit)));
+  POINT at{};
+  ::GetCursorPos(&at);
+  // A menu opened from a notification icon closes on a click elsewhere only when its owner is
+  // the foreground window; the message posted after it closes lets the next one open properly.
+  ::SetForegroundWindow(hwnd_);
+  ::TrackPopupMenu(popup, 0, at.x, at.y, 0, hwnd_, nullptr);
+  ::PostMessageW(hwnd_, WM_NULL, 0, 0);
+}
+
+void FrmMain::mnuShow_Click() {
+  if (WindowState() != 0) SetWindowState(0);
+  ShowPlay();
+  SetVisible(true);
+}
+
 void FrmMain::mnuExit_Click() { Unload(); }
-void FrmMain::ShowTrayMenu() {}
 
 }  // namespace qs

@@ -155,6 +155,10 @@ class FrmMain final : public BaseWindow<FrmMain>, private PictureBoxEvents, priv
   // ---- showcase state (showcase/*) ----
 
   // ---- tray state (shell/tray.cpp, shell/module_callback.cpp) ----
+  // The tray icon's callback, with the mouse message that happened over the icon: a left button
+  // release hides or shows the window, a right button release opens mnuView.
+  void TrayIcon_Notify(UINT mouse_message);
+  void TrayIcon_Toggle();
 
   // ---- hot spot state (window/hotspots.cpp) ----
 

@@ -1,0 +1,196 @@
+"""The showcase as a user sees it: the first movie playing after start-up with its track
+read-out, the transport strip stepping through the playlist, Stop putting the animated logo in
+the movie's place and Play bringing the movie back, and a release deciding by where it happens."""
+import re
+import subprocess
+import time
+import unittest
+
+import harness
+from harness import Session, wait_until
+
+ORIGIN_X, ORIGIN_Y = 294, 114          # the window's stored place; client = window
+MOVIE = (40, 32, 385, 239)             # FlashDemo, and the logo frame in its place
+LOGO = (240, 120, 137, 33)             # AniGifMurmex inside the frame
+FRAME_SPOT = (44, 36, 60, 30)          # a corner of the frame away from its pictures and texts
+TRACK = (48, 356, 153, 25)             # lblTrack
+STRIP_Y, BAND_TOP = 314, 304
+BUTTON_X = {"first": 56, "previous": 110, "play": 160, "pause": 215, "stop": 270, "next": 320, "last": 372}
+
+
+class Shot:
+    """A screenshot decoded to RGB, read in the window's client coordinates."""
+
+    def __init__(self, session):
+        path = session.screenshot()
+        ppm = subprocess.run([harness.CONVERT, path, "-depth", "8", "ppm:-"], capture_output=True,
+                             check=True).stdout
+        m = re.match(rb"P6\s+(\d+)\s+(\d+)\s+(\d+)\s", ppm)
+        self.width = int(m.group(1))
+        self.data = ppm[m.end():]
+
+    def pixel(self, x, y):
+        i = ((ORIGIN_Y + y) * self.width + ORIGIN_X + x) * 3
+        return tuple(self.data[i:i + 3])
+
+    def region(self, rect):
+        x, y, w, h = rect
+        rows = []
+        for row in range(y, y + h):
+            i = ((ORIGIN_Y + row) * self.width + ORIGIN_X + x) * 3
+            rows.append(self.data[i:i + w * 3])
+        return b"".join(rows)
+
+    def pixels(self, rect):
+        raw = self.region(rect)
+        return [tuple(raw[i:i + 3]) for i in range(0, len(raw), 3)]
+
+
+def is_text_yellow(p):
+    return p[0] > 190 and p[1] > 190 and p[2] < 110
+
+
+def text_columns(shot):
+    """The track label's text as runs of columns holding yellow pixels: one run per glyph,
+    each run the tuple of its columns' yellow row masks."""
+    x0, y0, w, h = TRACK
+    runs, current = [], []
+    for x in range(x0, x0 + w):
+        mask = tuple(is_text_yellow(shot.pixel(x, y)) for y in range(y0, y0 + h))
+        if any(mask):
+            current.append(mask)
+        elif current:
+            runs.append(tuple(current))
+            current = []
+    if current:
+        runs.append(tuple(current))
+    return runs
+
+
+def white_share(shot, rect):
+    px = shot.pixels(rect)
+    return sum(1 for p in px if min(p) >= 245) / len(px)
+
+
+class ShowcaseTest(unittest.TestCase):
+    def setUp(self):
+        self.proc = None
+        self.s = Session(self.id().split(".")[-1])
+        self.addCleanup(self.end)
+        self.proc = self.s.start()
+        self.s.main_window(self.proc)
+        # The first movie has started once its area shows something other than the black of a
+        # player with no movie.
+        wait_until(lambda: self.movie_started(Shot(self.s)), 15, 0.2, "the first movie")
+
+    def end(self):
+        self.s.close()
+        if self.proc:
+            self.proc.wait(timeout=10)
+
+    def movie_started(self, shot):
+        return any(sum(p) > 60 for p in shot.pixels((MOVIE[0] + 10, MOVIE[1] + 10, 100, 100)))
+
+    # -- the strip -----------------------------------------------------------------------------
+    def hover(self, name):
+        # Cross the band's top row first: the pointer tracking sees only the window background,
+        # and the lit mode picture may lie under the button's middle.
+        x = BUTTON_X[name]
+        self.s.move(ORIGIN_X + x, ORIGIN_Y + BAND_TOP)
+        self.s.move(ORIGIN_X + x, ORIGIN_Y + STRIP_Y)
+        time.sleep(0.1)
+
+    def press_release(self, name):
+        self.hover(name)
+        self.s.down()
+        time.sleep(0.1)
+        self.s.up()
+        time.sleep(0.2)
+        # Away from the strip, so the next hover starts over the background.
+        self.s.move(ORIGIN_X + 470, ORIGIN_Y + 480)
+
+    def label_after(self, action, changed_from):
+        """Runs action and returns the track label's text once it differs from changed_from."""
+        action()
+        return wait_until(lambda: (lambda t: t if t != changed_from else None)(text_columns(Shot(self.s))),
+                          5, 0.1, "the track label to change")
+
+    # -- tests ---------------------------------------------------------------------------------
+    def test_start_up_shows_track_01_and_plays_the_first_movie(self):
+        first = Shot(self.s)
+        self.assertLess(white_share(first, FRAME_SPOT), 0.5, "the logo frame covers the movie")
+        second = wait_until(lambda: (lambda b: b if b.region(MOVIE) != first.region(MOVIE) else None)(Shot(self.s)),
+                            5, 0.2, "the movie to move")
+        self.assertNotEqual(first.region(MOVIE), second.region(MOVIE))
+        # "Track 01 Total: 09": 15 glyphs, of which the 7th and the 14th are the same zero.
+        track01 = text_columns(first)
+        self.assertEqual(len(track01), 15, "glyphs of the track label")
+        self.assertEqual(track01[5], track01[13])
+        # Last gives "Track 09 Total: 09": its track number is the same glyph as the total's.
+        track09 = self.label_after(lambda: self.press_release("last"), track01)
+        self.assertEqual(len(track09), 15)
+        self.assertEqual(track09[6], track09[14])
+        self.assertNotEqual(track01[6], track01[14])
+        # and Next from 9 wraps to the start-up text.
+        again = self.label_after(lambda: self.press_release("next"), track09)
+        self.assertEqual(again, track01)
+
+    def test_next_and_previous_on_the_strip_step_the_track(self):
+        track01 = text_columns(Shot(self.s))
+        track02 = self.label_after(lambda: self.press_release("next"), track01)
+        self.assertEqual(len(track02), 15)
+        self.assertEqual(track02[7:], track01[7:], "only the track number changes")
+        track03 = self.label_after(lambda: self.press_release("next"), track02)
+        self.assertNotIn(track03, (track01, track02))
+        self.assertEqual(self.label_after(lambda: self.press_release("previous"), track03), track02)
+        self.assertEqual(self.label_after(lambda: self.press_release("first"), track02), track01)
+
+    def test_stop_shows_the_animated_logo_and_play_brings_the_movie_back(self):
+        self.press_release("stop")
+        stopped = wait_until(lambda: (lambda s: s if white_share(s, FRAME_SPOT) > 0.95 else None)(Shot(self.s)),
+                             5, 0.1, "the logo frame")
+        self.assertEqual(text_columns(stopped), [], "the track label is hidden")
+        # The logo animates while the rest of the frame stays still.
+        moved = wait_until(lambda: (lambda s: s if s.region(LOGO) != stopped.region(LOGO) else None)(Shot(self.s)),
+                           5, 0.2, "the logo to animate")
+        self.assertEqual(moved.region(FRAME_SPOT), stopped.region(FRAME_SPOT))
+        time.sleep(1.0)
+        self.assertGreater(white_share(Shot(self.s), FRAME_SPOT), 0.95, "the frame stays while stopped")
+
+        self.press_release("play")
+        playing = wait_until(lambda: (lambda s: s if white_share(s, FRAME_SPOT) < 0.5 else None)(Shot(self.s)),
+                             5, 0.1, "the movie area")
+        self.assertEqual(len(text_columns(playing)), 15, "the track label is back")
+        wait_until(lambda: Shot(self.s).region(MOVIE) != playing.region(MOVIE), 5, 0.2, "the movie to move")
+
+    def test_release_position_decides_press_on_play_drag_to_next(self):
+        track01 = text_columns(Shot(self.s))
+        self.s.move(ORIGIN_X + 470, ORIGIN_Y + 480)
+        self.hover("play")
+        self.s.down()
+        time.sleep(0.1)
+        self.s.move(ORIGIN_X + BUTTON_X["next"], ORIGIN_Y + STRIP_Y)
+        time.sleep(0.1)
+        self.s.up()
+        track02 = wait_until(lambda: (lambda t: t if t != track01 else None)(text_columns(Shot(self.s))),
+                             5, 0.1, "Next to run")
+        self.assertEqual(len(track02), 15)
+        self.assertNotEqual(track02[6], track01[6])
+        # The same label as Next clicked in place: back to 1, then Next.
+        self.assertEqual(self.label_after(lambda: self.press_release("previous"), track02), track01)
+        self.assertEqual(self.label_after(lambda: self.press_release("next"), track01), track02)
+
+    def test_a_release_below_the_band_does_nothing(self):
+        track01 = text_columns(Shot(self.s))
+        self.hover("next")
+        self.s.down()
+        time.sleep(0.1)
+        # picButton reaches down to y 338; the band ends at y 324.
+        self.s.move(ORIGIN_X + BUTTON_X["next"], ORIGIN_Y + 330)
+        self.s.up()
+        time.sleep(1.0)
+        self.assertEqual(text_columns(Shot(self.s)), track01)
+
+
+if __name__ == "__main__":
+    harness.main()
