@@ -60,7 +60,22 @@ void AniGifControl::OnShowWindow(bool shown) {
   }
 }
 
+// The logo lies on the logo panel, which is hidden while a movie plays: with a hidden parent the
+// animation rests, and the paint that comes when the panel shows again wakes it.
+void AniGifControl::OnTimer(WPARAM id) {
+  if (!IsWindowVisible(hwnd_)) {
+    view_.Stop();
+    resting_ = true;
+    return;
+  }
+  view_.OnTimer(static_cast<UINT_PTR>(id));
+}
+
 void AniGifControl::OnPaint() {
+  if (resting_ && Visible()) {
+    resting_ = false;
+    view_.Play();
+  }
   PaintScope paint(hwnd_);
   view_.Paint(paint.dc());
 }
@@ -103,8 +118,9 @@ LRESULT AniGifControl::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       view_.Paint(reinterpret_cast<HDC>(wp));
       return 0;
     case WM_TIMER:
-      if (view_.OnTimer(static_cast<UINT_PTR>(wp))) return 0;
-      break;
+      if (wp != kFrameTimer) break;
+      OnTimer(wp);
+      return 0;
     case WM_SHOWWINDOW:
       OnShowWindow(wp != FALSE);
       break;

@@ -45,6 +45,7 @@ class AniGifControl final : public BaseWindow<AniGifControl>, public AnimatedLog
   static const wchar_t* RegisterWindowClass();
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
   void OnPaint();
+  void OnTimer(WPARAM id);
   void OnShowWindow(bool shown);
   void OnMouseMove(POINT at);
   void OnLButtonDown();
@@ -54,6 +55,7 @@ class AniGifControl final : public BaseWindow<AniGifControl>, public AnimatedLog
   GifAnimationView view_;
   AnimatedLogoEvents* events_;
   HCURSOR cursor_;
+  bool resting_ = false;  // stopped because a parent is hidden
 };
 
 }  // namespace qs

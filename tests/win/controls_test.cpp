@@ -337,6 +337,27 @@ TEST_F(AnimatedLogoTest, KeepsAnimatingAfterHideBackValueAndShow) {
   ASSERT_TRUE(PumpUntil([&] { return logo_->current_frame() != next; }));
 }
 
+TEST_F(ControlsTest, LogoOnAHiddenPanelRestsAndWakesWhenThePanelShows) {
+  HWND panel = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 40, 32, 385, 241, host_.get(), nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(panel, nullptr);
+  LogoEvents events;
+  auto logo = AniGifControl::Create(panel, RECT{200, 88, 337, 121}, &events, nullptr);
+  ASSERT_NE(logo, nullptr);
+  logo->SetPicturePath(ThreeColours(true));
+  ASSERT_TRUE(PumpUntil([&] { return logo->current_frame() == 1; }));
+  ShowWindow(panel, SW_HIDE);
+  ASSERT_TRUE(PumpUntil([&] { return !logo->animating(); })) << "no timer while the panel is hidden";
+  const size_t rested_at = logo->current_frame();
+  PumpFor(300);
+  EXPECT_EQ(logo->current_frame(), rested_at);
+  ShowWindow(panel, SW_SHOW);
+  ASSERT_TRUE(PumpUntil([&] { return logo->current_frame() != rested_at; })) << "the logo animates again";
+  EXPECT_TRUE(logo->animating());
+  logo.reset();
+  DestroyWindow(panel);
+}
+
 TEST_F(AnimatedLogoTest, ShowsThePictureCentredOnTheBackValueColour) {
   logo_->SetPicturePath(ThreeColours(true));  // 8 x 8 in a 137 x 33 control
   logo_->SetBackValue(0x00FF0000);            // BGR: blue
