@@ -26,5 +26,27 @@ TEST_F(FormSmoke, UnloadSendsTheTopSpeed) {
   EXPECT_EQ(port.speeds, std::vector<uint8_t>{52});
 }
 
+TEST_F(FormSmoke, CloseFromTheSystemUnloadsLikeExit) {
+  MoveTo(300, 450);
+  ::SendMessageW(form->hwnd(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(form->Unloaded());
+  EXPECT_EQ(port.speeds, std::vector<uint8_t>{52});
+  EXPECT_EQ(form->hwnd(), nullptr) << "the window is gone";
+}
+
+TEST_F(FormSmoke, ATickAppliesTheChosenLevelAndATickDuringAWaitStartsNothing) {
+  MoveTo(208, 450);
+  ::SendMessageW(form->hwnd(), WM_TIMER, FrmMain::kTimer2Id, 0);
+  EXPECT_EQ(port.speeds, std::vector<uint8_t>{6});
+  // A tick arriving while a drive works does not start a second application.
+  int nested = 0;
+  port.on_pump = [&] {
+    if (nested++ == 0) ::SendMessageW(form->hwnd(), WM_TIMER, FrmMain::kTimer2Id, 0);
+  };
+  port.pending_pumps = 3;
+  ::SendMessageW(form->hwnd(), WM_TIMER, FrmMain::kTimer2Id, 0);
+  EXPECT_EQ(port.speeds, (std::vector<uint8_t>{6, 6}));
+}
+
 }  // namespace
 }  // namespace qs::testing

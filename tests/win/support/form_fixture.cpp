@@ -25,9 +25,25 @@ void FakeAspiPort::Send(aspi::Record& record) {
       break;
     case aspi::kExecScsiCommand:
       speeds.push_back(b[aspi::offset::kCdb + 2]);
-      b[1] = aspi::kCompleted;
+      if (pending_pumps > 0) {
+        pending_.push_back({&record, pending_pumps});
+      } else {
+        b[1] = aspi::kCompleted;
+      }
       break;
   }
+}
+
+void FakeAspiPort::PumpEvents() {
+  for (auto it = pending_.begin(); it != pending_.end();) {
+    if (--it->second == 0) {
+      it->first->bytes[aspi::offset::kStatus] = aspi::kCompleted;
+      it = pending_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  if (on_pump) on_pump();
 }
 
 void MarkFirstRunDone() {

@@ -25,15 +25,17 @@ class FakeAspiPort final : public aspi::AspiPort {
   std::vector<std::pair<int, int>> cdroms{{0, 1}};
   std::vector<uint8_t> speeds;  // the speed byte of every SET CD SPEED, in order
   std::function<void()> on_pump;
+  int pending_pumps = 0;  // execute requests complete after this many event passes
 
   bool Present() override { return present; }
   uint32_t SupportInfo() override { return support; }
   void Send(aspi::Record& record) override;
-  void PumpEvents() override {
-    if (on_pump) on_pump();
-  }
+  void PumpEvents() override;
   uint64_t NowMs() override { return ::GetTickCount64(); }
   void Abandon(aspi::Record*) override {}
+
+ private:
+  std::vector<std::pair<aspi::Record*, int>> pending_;
 };
 
 // Records what the program would show or open; Terminate throws Terminated.
