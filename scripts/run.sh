@@ -15,6 +15,13 @@ mkdir -p "$run"
 rm -rf "$run/QuietSpin"
 cp -r build/dist "$run/QuietSpin"
 cp build/win/fakeaspi/WNASPI32.DLL "$run/QuietSpin/"
+# Wine needs the display from its first program on, the registry tool included.
+headless=0
+if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
+  headless=1
+  qs_start_xvfb
+  trap 'kill $QS_XVFB_PID 2>/dev/null || true' EXIT
+fi
 export WINEPREFIX=$run/prefix
 [ -d "$WINEPREFIX" ] || qs_wine_prefix "$WINEPREFIX"
 # The first run is over: start as a user would on every later day.
@@ -27,12 +34,6 @@ export QS_FAKEASPI="devices=0:1:5,1:0:5 log=Z:${log//\//\\}"
 echo "QuietSpin runs from $run/QuietSpin"
 echo "What the drives receive (SET CD SPEED: byte 50 of each 'SEND 2' record is the speed byte):"
 echo "    tail -f $log"
-headless=0
-if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
-  headless=1
-  qs_start_xvfb
-  trap 'kill $QS_XVFB_PID 2>/dev/null || true' EXIT
-fi
 wine "$run/QuietSpin/QuietSpin.exe" &
 app=$!
 if ((headless)); then
