@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+#include "shell/module_callback.h"
+
 namespace qs {
 namespace {
 
@@ -28,6 +30,8 @@ Platform& CurrentPlatform() { return *g_current; }
 void SetPlatformForTesting(Platform* fake) { g_current = fake ? fake : &g_real; }
 
 void FatalError(const std::wstring& message) {
+  // The program ends without its unload: no tray icon may be left behind.
+  RemoveTrayIcon();
   CurrentPlatform().ShowMessage(nullptr, message, L"QuietSpin", MB_OK | MB_ICONERROR);
   CurrentPlatform().Terminate(3);
   // A test platform that returns from Terminate must not let the program run on.

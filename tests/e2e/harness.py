@@ -84,7 +84,8 @@ class Session:
         self.xvfb = None
         self.env = dict(os.environ)
         self.env.update({
-            "WINEPREFIX": self.prefix, "WINEARCH": "win32", "WINEDEBUG": "-all",
+            # The msgbox trace lets tests read what a message box says.
+            "WINEPREFIX": self.prefix, "WINEARCH": "win32", "WINEDEBUG": "-all,+msgbox",
             "WINEDLLOVERRIDES": "mscoree,mshtml=;wnaspi32=n", "LC_ALL": locale,
         })
         if fakeaspi is not None:
@@ -146,8 +147,10 @@ class Session:
     # -- programs ------------------------------------------------------------------------------
     def start(self, exe="QuietSpin.exe", folder=None, args=()):
         folder = folder or self.program
+        err = open(os.path.join(self.dir, f"stderr-{len(self.procs):02d}.log"), "wb")
         p = subprocess.Popen(["wine", os.path.join(folder, exe), *args], cwd=folder, env=self.env,
-                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                             stdout=subprocess.DEVNULL, stderr=err)
+        err.close()
         self.procs.append(p)
         return p
 
@@ -209,6 +212,20 @@ class Session:
 
     def up(self, button=1):
         self.xdo("mouseup", button)
+
+    def message_texts(self):
+        """Texts of every message box the programs have shown, from Wine's msgbox trace."""
+        texts = []
+        for name in sorted(os.listdir(self.dir)):
+            if not name.startswith("stderr-"):
+                continue
+            with open(os.path.join(self.dir, name), errors="replace") as f:
+                for line in f:
+                    m = re.search(r'MSGBOX_OnInit L"(.*)"', line)
+                    if m:
+                        escapes = {"r": "\r", "n": "\n", "t": "\t"}
+                        texts.append(re.sub(r"\\(.)", lambda e: escapes.get(e.group(1), e.group(1)), m.group(1)))
+        return texts
 
     def key(self, wid, *keys):
         self.xdo("windowfocus", "--sync", wid)

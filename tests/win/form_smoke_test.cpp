@@ -1,5 +1,6 @@
 #include "support/form_fixture.h"
 
+#include "shell/module_callback.h"
 #include "shell/module_dim.h"
 
 namespace qs::testing {
@@ -46,6 +47,16 @@ TEST_F(FormSmoke, ATickAppliesTheChosenLevelAndATickDuringAWaitStartsNothing) {
   port.pending_pumps = 3;
   ::SendMessageW(form->hwnd(), WM_TIMER, FrmMain::kTimer2Id, 0);
   EXPECT_EQ(port.speeds, (std::vector<uint8_t>{6, 6}));
+}
+
+TEST_F(FormSmoke, AFatalErrorTakesTheTrayIconAwayBeforeTheProgramEnds) {
+  NOTIFYICONDATAW icon = TrayIconData;
+  ASSERT_NE(icon.cbSize, 0u);
+  ASSERT_TRUE(::Shell_NotifyIconW(NIM_MODIFY, &icon)) << "the icon is there";
+  EXPECT_THROW(FatalError(L"QuietSpin cannot load the picture X."), RecordingPlatform::Terminated);
+  EXPECT_FALSE(::Shell_NotifyIconW(NIM_MODIFY, &icon)) << "no icon is left behind";
+  ASSERT_EQ(platform.messages.size(), 1u);
+  EXPECT_EQ(platform.messages[0].title, L"QuietSpin");
 }
 
 }  // namespace
