@@ -76,6 +76,10 @@ void FrmMain::ShowTrayMenu() {
   // A menu opened from a notification icon closes on a click elsewhere only when its owner is
   // the foreground window; the message posted after it closes lets the next one open properly.
   ::SetForegroundWindow(hwnd_);
+  // Window-system news of the focus change that came before (the click on the notification
+  // area) is taken in now: arriving inside the menu's loop it would close the menu at once.
+  MSG pending;
+  ::PeekMessageW(&pending, nullptr, 0, 0, PM_NOREMOVE);
   ::TrackPopupMenu(popup, 0, at.x, at.y, 0, hwnd_, nullptr);
   ::PostMessageW(hwnd_, WM_NULL, 0, 0);
 }
