@@ -5,11 +5,7 @@
 #include <windows.h>
 
 #include "backdrop/backdrop_picture.h"
-// The shared trampoline header fills WNDCLASSEXW with a one-member brace initialiser.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 #include "common/base_window.h"
-#pragma GCC diagnostic pop
 #include "common/unique_handle.h"
 
 namespace qs::backdrop {

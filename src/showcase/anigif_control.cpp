@@ -4,27 +4,13 @@
 
 namespace qs {
 
-const wchar_t* AniGifControl::RegisterWindowClass() {
-  static const bool registered = [] {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = &Trampoline;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    // No background brush: WM_PAINT covers every pixel, so an erase would only flicker.
-    wc.lpszClassName = L"QuietSpinAnimatedLogo";
-    return RegisterClassExW(&wc) != 0;
-  }();
-  (void)registered;
-  return L"QuietSpinAnimatedLogo";
-}
-
 std::unique_ptr<AniGifControl> AniGifControl::Create(HWND parent, const RECT& rc, AnimatedLogoEvents* events,
                                                      HCURSOR cursor, int control_id) {
   std::unique_ptr<AniGifControl> control(new AniGifControl(events, cursor));
   control->view_.SetBackground(RGB(255, 255, 255));
   control->view_.SetLoop(true);
-  const wchar_t* name = RegisterWindowClass();
+  // No background brush: WM_PAINT covers every pixel, so an erase would only flicker.
+  const wchar_t* name = RegisterOnce(L"QuietSpinAnimatedLogo", 0, nullptr);
   CreateWindowExW(0, name, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, rc.left, rc.top, rc.right - rc.left,
                   rc.bottom - rc.top, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(control_id)),
                   GetModuleHandleW(nullptr), control.get());

@@ -42,7 +42,6 @@ class AniGifControl final : public BaseWindow<AniGifControl>, public AnimatedLog
 
   AniGifControl(AnimatedLogoEvents* events, HCURSOR cursor)
       : view_(kFrameTimer, GifAnimationView::Fit::kNaturalCentred), events_(events), cursor_(cursor) {}
-  static const wchar_t* RegisterWindowClass();
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
   void OnPaint();
   void OnTimer(WPARAM id);

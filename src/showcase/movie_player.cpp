@@ -2,24 +2,10 @@
 
 namespace qs {
 
-const wchar_t* MovieControl::RegisterWindowClass() {
-  static const bool registered = [] {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = &Trampoline;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    // No background brush: WM_PAINT covers every pixel, so an erase would only flicker.
-    wc.lpszClassName = L"QuietSpinMoviePlayer";
-    return RegisterClassExW(&wc) != 0;
-  }();
-  (void)registered;
-  return L"QuietSpinMoviePlayer";
-}
-
 std::unique_ptr<MovieControl> MovieControl::Create(HWND parent, const RECT& rc, int control_id) {
   std::unique_ptr<MovieControl> control(new MovieControl());
-  const wchar_t* name = RegisterWindowClass();
+  // No background brush: WM_PAINT covers every pixel, so an erase would only flicker.
+  const wchar_t* name = RegisterOnce(L"QuietSpinMoviePlayer", 0, nullptr);
   CreateWindowExW(0, name, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, rc.left, rc.top, rc.right - rc.left,
                   rc.bottom - rc.top, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(control_id)),
                   GetModuleHandleW(nullptr), control.get());

@@ -44,7 +44,6 @@ class MovieControl final : public BaseWindow<MovieControl>, public MoviePlayer {
   static constexpr UINT_PTR kFrameTimer = 1;
 
   MovieControl() : view_(kFrameTimer, GifAnimationView::Fit::kStretch) {}
-  static const wchar_t* RegisterWindowClass();
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
   void OnPaint();
   void ApplyBackground();
