@@ -75,7 +75,10 @@ a1=$(cpu_ticks "$APP_PID"); s1=$(cpu_ticks "${SERVER:-0}"); x1=$(cpu_ticks "$QS_
 t1=$(date +%s.%N)
 [ -n "$a0" ] && [ -n "$a1" ] || { echo "QuietSpin ended during the measurement" >&2; exit 2; }
 
-percent() { awk -v d="$(( $2 - $1 ))" -v hz="$HZ" -v t0="$t0" -v t1="$t1" 'BEGIN { printf "%.2f", 100 * d / hz / (t1 - t0) }'; }
+percent() {
+  awk -v d="$(($2 - $1))" -v hz="$HZ" -v t0="$t0" -v t1="$t1" \
+    'BEGIN { printf "%.2f", 100 * d / hz / (t1 - t0) }'
+}
 app=$(percent "$a0" "$a1")
 printf 'QuietSpin CPU over %s s with the showcase playing: %s %% of one core (target: %s %% or less)\n' \
   "$DURATION" "$app" "$TARGET"

@@ -7,8 +7,8 @@ namespace {
 // Movies 1, 5, 6 and 9 vary in length and are followed to their end; the others are left after a
 // fixed number of ticks, which lets them loop inside their own timing.
 constexpr PlaylistEntry kPlaylist[kMovieCount] = {
-    {L"\\GIF\\showcase1.gif", -1, 0},  {L"\\GIF\\showcase2.gif", 0, 10}, {L"\\GIF\\showcase3.gif", 0, 13},
-    {L"\\GIF\\showcase4.gif", -1, 24}, {L"\\GIF\\showcase5.gif", -1, 0}, {L"\\GIF\\showcase6.gif", -1, 0},
+    {L"\\GIF\\showcase1.gif", -1, 0},  {L"\\GIF\\showcase2.gif", 0, 10},  {L"\\GIF\\showcase3.gif", 0, 13},
+    {L"\\GIF\\showcase4.gif", -1, 24}, {L"\\GIF\\showcase5.gif", -1, 0},  {L"\\GIF\\showcase6.gif", -1, 0},
     {L"\\GIF\\showcase7.gif", -1, 33}, {L"\\GIF\\showcase8.gif", -1, 16}, {L"\\GIF\\showcase9.gif", 0, 0},
 };
 

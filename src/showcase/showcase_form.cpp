@@ -55,13 +55,17 @@ class ShowcaseForm final : public showcase::ShowcaseView {
   bool DescriptionVisible() const override { return f_.lblFlashDescription.Visible(); }
   void SetDescriptionVisible(bool visible) override { f_.lblFlashDescription.SetVisible(visible); }
   std::wstring DescriptionCaption() const override { return f_.lblFlashDescription.Caption(); }
-  void SetDescriptionCaption(const std::wstring& caption) override { f_.lblFlashDescription.SetCaption(caption); }
+  void SetDescriptionCaption(const std::wstring& caption) override {
+    f_.lblFlashDescription.SetCaption(caption);
+  }
   void SetTrackCaption(const std::wstring& caption) override { f_.lblTrack.SetCaption(caption); }
   uint32_t ClockInterval() const override { return f_.Timer1.Interval(); }
   void SetClockInterval(uint32_t ms) override { f_.Timer1.SetInterval(ms); }
   void SetClockEnabled(bool enabled) override { f_.Timer1.SetEnabled(enabled); }
   std::wstring LoadText(StringId id) override { return qs::LoadText(id); }
-  std::wstring FromProgramFolder(std::wstring_view literal) override { return qs::FromProgramFolder(literal); }
+  std::wstring FromProgramFolder(std::wstring_view literal) override {
+    return qs::FromProgramFolder(literal);
+  }
 
  private:
   FrmMain& f_;
@@ -78,14 +82,30 @@ void RunShowcase(FrmMain& form, Routine routine) {
 
 }  // namespace
 
-void FrmMain::SelectFlash() { RunShowcase(*this, [](showcase::Showcase& s) { s.SelectFlash(); }); }
-void FrmMain::ShowPlay() { RunShowcase(*this, [](showcase::Showcase& s) { s.ShowPlay(); }); }
-void FrmMain::ShowPause() { RunShowcase(*this, [](showcase::Showcase& s) { s.ShowPause(); }); }
-void FrmMain::ShowStop() { RunShowcase(*this, [](showcase::Showcase& s) { s.ShowStop(); }); }
-void FrmMain::ShowFirst() { RunShowcase(*this, [](showcase::Showcase& s) { s.ShowFirst(); }); }
-void FrmMain::ShowPrevious() { RunShowcase(*this, [](showcase::Showcase& s) { s.ShowPrevious(); }); }
-void FrmMain::ShowNext() { RunShowcase(*this, [](showcase::Showcase& s) { s.ShowNext(); }); }
-void FrmMain::ShowLast() { RunShowcase(*this, [](showcase::Showcase& s) { s.ShowLast(); }); }
+void FrmMain::SelectFlash() {
+  RunShowcase(*this, [](showcase::Showcase& s) { s.SelectFlash(); });
+}
+void FrmMain::ShowPlay() {
+  RunShowcase(*this, [](showcase::Showcase& s) { s.ShowPlay(); });
+}
+void FrmMain::ShowPause() {
+  RunShowcase(*this, [](showcase::Showcase& s) { s.ShowPause(); });
+}
+void FrmMain::ShowStop() {
+  RunShowcase(*this, [](showcase::Showcase& s) { s.ShowStop(); });
+}
+void FrmMain::ShowFirst() {
+  RunShowcase(*this, [](showcase::Showcase& s) { s.ShowFirst(); });
+}
+void FrmMain::ShowPrevious() {
+  RunShowcase(*this, [](showcase::Showcase& s) { s.ShowPrevious(); });
+}
+void FrmMain::ShowNext() {
+  RunShowcase(*this, [](showcase::Showcase& s) { s.ShowNext(); });
+}
+void FrmMain::ShowLast() {
+  RunShowcase(*this, [](showcase::Showcase& s) { s.ShowLast(); });
+}
 void FrmMain::ShowFlashDescription() {
   RunShowcase(*this, [](showcase::Showcase& s) { s.ShowFlashDescription(); });
 }

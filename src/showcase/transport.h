@@ -30,8 +30,8 @@ class TransportView {
  public:
   virtual ~TransportView() = default;
   virtual void Run(Routine routine) = 0;
-  virtual void SetButtonPicture(std::wstring_view literal) = 0;  // into picButton
-  virtual void HideButton() = 0;                                 // picButton
+  virtual void SetButtonPicture(std::wstring_view literal) = 0;   // into picButton
+  virtual void HideButton() = 0;                                  // picButton
   virtual void SetOngoingPicture(std::wstring_view literal) = 0;  // into picOngoing
   virtual void MoveOngoing(int left, int top) = 0;
   virtual void ShowOngoing() = 0;

@@ -109,21 +109,39 @@ class ShowcaseTest(unittest.TestCase):
         # Away from the strip, so the next hover starts over the background.
         self.s.move(ORIGIN_X + 470, ORIGIN_Y + 480)
 
+    def shot_when(self, predicate, what, timeout=5):
+        """The first screenshot for which predicate holds."""
+        def take():
+            shot = Shot(self.s)
+            return shot if predicate(shot) else None
+        return wait_until(take, timeout, 0.1, what)
+
+    def settled_label(self, predicate, what):
+        """The track label's text once predicate holds for it and two screenshots in a row agree,
+        so that a label caught half repainted is not taken for the new text."""
+        last = [None]
+
+        def take():
+            text = text_columns(Shot(self.s))
+            settled = predicate(text) and text == last[0]
+            last[0] = text
+            return text if settled else None
+        return wait_until(take, 5, 0.1, what)
+
     def label_after(self, action, changed_from):
-        """Runs action and returns the track label's text once it differs from changed_from."""
+        """Runs action and returns the track label's new text."""
         action()
-        return wait_until(lambda: (lambda t: t if t != changed_from else None)(text_columns(Shot(self.s))),
-                          5, 0.1, "the track label to change")
+        return self.settled_label(lambda t: t != changed_from, "the track label to change")
 
     # -- tests ---------------------------------------------------------------------------------
     def test_start_up_shows_track_01_and_plays_the_first_movie(self):
         first = Shot(self.s)
         self.assertLess(white_share(first, FRAME_SPOT), 0.5, "the logo frame covers the movie")
-        second = wait_until(lambda: (lambda b: b if b.region(MOVIE) != first.region(MOVIE) else None)(Shot(self.s)),
-                            5, 0.2, "the movie to move")
+        second = self.shot_when(lambda s: s.region(MOVIE) != first.region(MOVIE), "the movie to move")
         self.assertNotEqual(first.region(MOVIE), second.region(MOVIE))
         # "Track 01 Total: 09": 15 glyphs, of which the 7th and the 14th are the same zero.
-        track01 = text_columns(first)
+        track01 = self.settled_label(lambda t: True, "the start-up label")
+        self.assertEqual(text_columns(first), track01)
         self.assertEqual(len(track01), 15, "glyphs of the track label")
         self.assertEqual(track01[5], track01[13])
         # Last gives "Track 09 Total: 09": its track number is the same glyph as the total's.
@@ -136,7 +154,7 @@ class ShowcaseTest(unittest.TestCase):
         self.assertEqual(again, track01)
 
     def test_next_and_previous_on_the_strip_step_the_track(self):
-        track01 = text_columns(Shot(self.s))
+        track01 = self.settled_label(lambda t: len(t) == 15, "the start-up label")
         track02 = self.label_after(lambda: self.press_release("next"), track01)
         self.assertEqual(len(track02), 15)
         self.assertEqual(track02[7:], track01[7:], "only the track number changes")
@@ -147,24 +165,21 @@ class ShowcaseTest(unittest.TestCase):
 
     def test_stop_shows_the_animated_logo_and_play_brings_the_movie_back(self):
         self.press_release("stop")
-        stopped = wait_until(lambda: (lambda s: s if white_share(s, FRAME_SPOT) > 0.95 else None)(Shot(self.s)),
-                             5, 0.1, "the logo frame")
+        stopped = self.shot_when(lambda s: white_share(s, FRAME_SPOT) > 0.95, "the logo frame")
         self.assertEqual(text_columns(stopped), [], "the track label is hidden")
         # The logo animates while the rest of the frame stays still.
-        moved = wait_until(lambda: (lambda s: s if s.region(LOGO) != stopped.region(LOGO) else None)(Shot(self.s)),
-                           5, 0.2, "the logo to animate")
+        moved = self.shot_when(lambda s: s.region(LOGO) != stopped.region(LOGO), "the logo to animate")
         self.assertEqual(moved.region(FRAME_SPOT), stopped.region(FRAME_SPOT))
         time.sleep(1.0)
         self.assertGreater(white_share(Shot(self.s), FRAME_SPOT), 0.95, "the frame stays while stopped")
 
         self.press_release("play")
-        playing = wait_until(lambda: (lambda s: s if white_share(s, FRAME_SPOT) < 0.5 else None)(Shot(self.s)),
-                             5, 0.1, "the movie area")
+        playing = self.shot_when(lambda s: white_share(s, FRAME_SPOT) < 0.5, "the movie area")
         self.assertEqual(len(text_columns(playing)), 15, "the track label is back")
-        wait_until(lambda: Shot(self.s).region(MOVIE) != playing.region(MOVIE), 5, 0.2, "the movie to move")
+        self.shot_when(lambda s: s.region(MOVIE) != playing.region(MOVIE), "the movie to move")
 
     def test_release_position_decides_press_on_play_drag_to_next(self):
-        track01 = text_columns(Shot(self.s))
+        track01 = self.settled_label(lambda t: len(t) == 15, "the start-up label")
         self.s.move(ORIGIN_X + 470, ORIGIN_Y + 480)
         self.hover("play")
         self.s.down()
@@ -172,8 +187,7 @@ class ShowcaseTest(unittest.TestCase):
         self.s.move(ORIGIN_X + BUTTON_X["next"], ORIGIN_Y + STRIP_Y)
         time.sleep(0.1)
         self.s.up()
-        track02 = wait_until(lambda: (lambda t: t if t != track01 else None)(text_columns(Shot(self.s))),
-                             5, 0.1, "Next to run")
+        track02 = self.settled_label(lambda t: t != track01, "Next to run")
         self.assertEqual(len(track02), 15)
         self.assertNotEqual(track02[6], track01[6])
         # The same label as Next clicked in place: back to 1, then Next.
@@ -181,7 +195,7 @@ class ShowcaseTest(unittest.TestCase):
         self.assertEqual(self.label_after(lambda: self.press_release("next"), track01), track02)
 
     def test_a_release_below_the_band_does_nothing(self):
-        track01 = text_columns(Shot(self.s))
+        track01 = self.settled_label(lambda t: len(t) == 15, "the start-up label")
         self.hover("next")
         self.s.down()
         time.sleep(0.1)

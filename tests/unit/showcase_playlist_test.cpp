@@ -72,7 +72,10 @@ TEST_F(ShowcaseTest, SelectFlashIgnoresNumbersOutsideThePlaylist) {
 }
 
 TEST_F(ShowcaseTest, FixedDurationMoviesAreLeftOnTickLimitPlusOne) {
-  struct Case { int16_t movie; int limit; };
+  struct Case {
+    int16_t movie;
+    int limit;
+  };
   for (const Case c : {Case{2, 10}, Case{3, 13}, Case{4, 24}, Case{7, 33}, Case{8, 16}}) {
     index = c.movie;
     ticks = 0;
@@ -161,7 +164,8 @@ TEST_F(ShowcaseTest, SteppingLoadsTheMovieWithoutPlayOrLoop) {
   Calls();
   show.ShowNext();
   // The description first, then the movie; the player starts it by itself.
-  EXPECT_THAT(Calls(), ElementsAre("description=text 1002", "background=0", "movie=C:\\QS\\GIF\\showcase2.gif"));
+  EXPECT_THAT(Calls(),
+              ElementsAre("description=text 1002", "background=0", "movie=C:\\QS\\GIF\\showcase2.gif"));
   EXPECT_TRUE(view.player.playing);
 }
 
@@ -205,7 +209,8 @@ TEST_F(ShowcaseTest, PlayStartsAStoppedClockAtOneSecondAndKeepsARunningOne) {
 }
 
 TEST_F(ShowcaseTest, SteppingStartsAStoppedClockAtTwoSecondsAndKeepsARunningOne) {
-  for (auto step : {&Showcase::ShowFirst, &Showcase::ShowPrevious, &Showcase::ShowNext, &Showcase::ShowLast}) {
+  for (auto step :
+       {&Showcase::ShowFirst, &Showcase::ShowPrevious, &Showcase::ShowNext, &Showcase::ShowLast}) {
     StartUp();
     show.ShowPause();
     Calls();
@@ -243,9 +248,9 @@ TEST_F(ShowcaseTest, StopShowsTheLogoPanelInTheMoviesPlace) {
   show.ShowFlashDescription();
   Calls();
   show.ShowStop();
-  EXPECT_THAT(Calls(), ElementsAre("clock.interval=0", "clock.disable", "stopplay", "rewind", "movie.hide",
-                                   "logo.hide", "frame.show", "logo.back=16777215", "logo.show",
-                                   "description.hide"));
+  EXPECT_THAT(Calls(),
+              ElementsAre("clock.interval=0", "clock.disable", "stopplay", "rewind", "movie.hide",
+                          "logo.hide", "frame.show", "logo.back=16777215", "logo.show", "description.hide"));
   EXPECT_EQ(view.track, L"Track 04 Total: 09");  // kept while stopped
   // Stopping again hides and shows the logo again.
   show.ShowStop();
@@ -307,7 +312,10 @@ TEST_F(ShowcaseTest, NothingIsRefreshedWhileTheMovieIsHidden) {
 }
 
 TEST_F(ShowcaseTest, DescriptionsFollowTheLanguage) {
-  struct Case { int32_t language; const wchar_t* text; };
+  struct Case {
+    int32_t language;
+    const wchar_t* text;
+  };
   for (const Case c : {Case{1028, L"text 2003"}, Case{2052, L"text 3003"}, Case{1033, L"text 1003"},
                        Case{1041, L"text 1003"}, Case{0, L"text 1003"}, Case{-1, L"text 1003"}}) {
     language = c.language;

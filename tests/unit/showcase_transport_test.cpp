@@ -16,13 +16,20 @@ using ::testing::ElementsAre;
 
 const char* RoutineName(Routine r) {
   switch (r) {
-    case Routine::kFirst: return "ShowFirst";
-    case Routine::kPrevious: return "ShowPrevious";
-    case Routine::kPlay: return "ShowPlay";
-    case Routine::kPause: return "ShowPause";
-    case Routine::kStop: return "ShowStop";
-    case Routine::kNext: return "ShowNext";
-    case Routine::kLast: return "ShowLast";
+    case Routine::kFirst:
+      return "ShowFirst";
+    case Routine::kPrevious:
+      return "ShowPrevious";
+    case Routine::kPlay:
+      return "ShowPlay";
+    case Routine::kPause:
+      return "ShowPause";
+    case Routine::kStop:
+      return "ShowStop";
+    case Routine::kNext:
+      return "ShowNext";
+    case Routine::kLast:
+      return "ShowLast";
   }
   return "?";
 }
@@ -34,18 +41,34 @@ class RecordingStrip : public TransportView {
     calls.push_back(RoutineName(routine));
     if (!showcase) return;
     switch (routine) {
-      case Routine::kFirst: showcase->ShowFirst(); break;
-      case Routine::kPrevious: showcase->ShowPrevious(); break;
-      case Routine::kPlay: showcase->ShowPlay(); break;
-      case Routine::kPause: showcase->ShowPause(); break;
-      case Routine::kStop: showcase->ShowStop(); break;
-      case Routine::kNext: showcase->ShowNext(); break;
-      case Routine::kLast: showcase->ShowLast(); break;
+      case Routine::kFirst:
+        showcase->ShowFirst();
+        break;
+      case Routine::kPrevious:
+        showcase->ShowPrevious();
+        break;
+      case Routine::kPlay:
+        showcase->ShowPlay();
+        break;
+      case Routine::kPause:
+        showcase->ShowPause();
+        break;
+      case Routine::kStop:
+        showcase->ShowStop();
+        break;
+      case Routine::kNext:
+        showcase->ShowNext();
+        break;
+      case Routine::kLast:
+        showcase->ShowLast();
+        break;
     }
   }
   void SetButtonPicture(std::wstring_view literal) override { calls.push_back("button " + Narrow(literal)); }
   void HideButton() override { calls.push_back("button hide"); }
-  void SetOngoingPicture(std::wstring_view literal) override { calls.push_back("ongoing " + Narrow(literal)); }
+  void SetOngoingPicture(std::wstring_view literal) override {
+    calls.push_back("ongoing " + Narrow(literal));
+  }
   void MoveOngoing(int left, int top) override {
     calls.push_back("ongoing at " + std::to_string(left) + "," + std::to_string(top));
   }
@@ -70,7 +93,10 @@ class RecordingStrip : public TransportView {
 constexpr int kStripY = 314;
 
 TEST(ButtonName, NamesTheButtonUnderX) {
-  struct Case { int32_t x; const wchar_t* name; };
+  struct Case {
+    int32_t x;
+    const wchar_t* name;
+  };
   for (const Case c : {Case{34, L"FIRST"}, Case{86, L"FIRST"}, Case{87, L"PREVIOUS"}, Case{139, L"PREVIOUS"},
                        Case{140, L"PLAY"}, Case{192, L"PLAY"}, Case{193, L"PAUSE"}, Case{245, L"PAUSE"},
                        Case{246, L"STOP"}, Case{298, L"STOP"}, Case{299, L"NEXT"}, Case{351, L"NEXT"},
@@ -105,7 +131,11 @@ TEST(ButtonAt, OnlyTheBandCounts) {
 }
 
 TEST(Release, SteppingButtonsKeepTheirLookAndLightPlay) {
-  struct Case { int32_t x; const char* routine; const char* picture; };
+  struct Case {
+    int32_t x;
+    const char* routine;
+    const char* picture;
+  };
   for (const Case c : {Case{34, "ShowFirst", "first_go"}, Case{86, "ShowFirst", "first_go"},
                        Case{87, "ShowPrevious", "previous_go"}, Case{320, "ShowNext", "next_go"},
                        Case{394, "ShowLast", "last_go"}}) {
@@ -121,16 +151,16 @@ TEST(Release, SteppingButtonsKeepTheirLookAndLightPlay) {
 TEST(Release, ModeButtonsHidePicButtonAndLightThemselves) {
   RecordingStrip strip;
   ReleaseAt(strip, kLeftButton, 160, 304);
-  EXPECT_THAT(strip.calls, ElementsAre("ShowPlay", "button hide", "ongoing \\GIF\\play_go.jpg", "ongoing at 138,306",
-                                       "ongoing show", "track show", "PlayState 1"));
+  EXPECT_THAT(strip.calls, ElementsAre("ShowPlay", "button hide", "ongoing \\GIF\\play_go.jpg",
+                                       "ongoing at 138,306", "ongoing show", "track show", "PlayState 1"));
   strip.calls.clear();
   ReleaseAt(strip, kLeftButton, 193, 324);
   EXPECT_THAT(strip.calls, ElementsAre("ShowPause", "button hide", "ongoing \\GIF\\pause_go.jpg",
                                        "ongoing at 191,306", "ongoing show", "track show", "PlayState 2"));
   strip.calls.clear();
   ReleaseAt(strip, kLeftButton, 298, 310);
-  EXPECT_THAT(strip.calls, ElementsAre("ShowStop", "button hide", "ongoing \\GIF\\stop_go.jpg", "ongoing at 243,306",
-                                       "ongoing show", "track hide", "PlayState 3"));
+  EXPECT_THAT(strip.calls, ElementsAre("ShowStop", "button hide", "ongoing \\GIF\\stop_go.jpg",
+                                       "ongoing at 243,306", "ongoing show", "track hide", "PlayState 3"));
 }
 
 TEST(Release, OutsideTheBandOrWithAnotherButtonNothingHappens) {
