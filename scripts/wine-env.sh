@@ -36,7 +36,12 @@ qs_wine_prefix() {
 qs_start_xvfb() {
   local n
   for n in $(seq 91 140); do
-    [ -e "/tmp/.X$n-lock" ] && continue
+    if [ -e "/tmp/.X$n-lock" ]; then
+      # A lock whose server is gone is stale: clear it and use the display.
+      local pid; pid=$(tr -d ' ' < "/tmp/.X$n-lock" 2>/dev/null)
+      if [ -n "$pid" ] && [ -d "/proc/$pid" ]; then continue; fi
+      rm -f "/tmp/.X$n-lock" "/tmp/.X11-unix/X$n"
+    fi
     Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
     QS_XVFB_PID=$!
     export DISPLAY=":$n"

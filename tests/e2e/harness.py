@@ -33,6 +33,26 @@ def wait_until(predicate, timeout=10.0, interval=0.05, what="condition"):
         time.sleep(interval)
 
 
+def display_taken(n):
+    """A display is taken while its lock names a live process; a stale lock is cleared."""
+    lock = f"/tmp/.X{n}-lock"
+    try:
+        with open(lock) as f:
+            pid = int(f.read().strip() or 0)
+    except FileNotFoundError:
+        return os.path.exists(f"/tmp/.X11-unix/X{n}")
+    except (OSError, ValueError):
+        return True
+    if pid and os.path.exists(f"/proc/{pid}"):
+        return True
+    for stale in (lock, f"/tmp/.X11-unix/X{n}"):
+        try:
+            os.remove(stale)
+        except OSError:
+            pass
+    return False
+
+
 def to_windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
@@ -108,8 +128,8 @@ class Session:
             os.replace(os.path.join(self.prefix, f + ".new"), os.path.join(self.prefix, f))
 
     def _start_display(self):
-        for n in range(150, 250):
-            if os.path.exists(f"/tmp/.X{n}-lock") or os.path.exists(f"/tmp/.X11-unix/X{n}"):
+        for n in range(150, 400):
+            if display_taken(n):
                 continue
             self.xvfb = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
                                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -119,7 +139,8 @@ class Session:
                            timeout=5, what="Xvfb")
                 return
             except AssertionError:
-                self.xvfb.kill()
+                self.xvfb.terminate()
+                self.xvfb.wait()
         raise RuntimeError("no free X display")
 
     def __enter__(self):
@@ -139,8 +160,13 @@ class Session:
         subprocess.run(["wineserver", "-k"], env=self.env, capture_output=True)
         subprocess.run(["wineserver", "-w"], env=self.env, capture_output=True, timeout=30)
         if self.xvfb:
-            self.xvfb.kill()
-            self.xvfb.wait()
+            # SIGTERM lets Xvfb remove its lock file and socket.
+            self.xvfb.terminate()
+            try:
+                self.xvfb.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                self.xvfb.kill()
+                self.xvfb.wait()
         if not os.environ.get("QS_KEEP"):
             shutil.rmtree(self.dir, ignore_errors=True)
 
