@@ -181,7 +181,8 @@ class Session:
         return p
 
     def run(self, *cmd, **kw):
-        return subprocess.run(list(cmd), env=self.env, capture_output=True, text=True, **kw)
+        # Wine's tools answer in the locale's legacy code page: never fail on their bytes.
+        return subprocess.run(list(cmd), env=self.env, capture_output=True, text=True, errors="replace", **kw)
 
     def reg(self, *args):
         return self.run("wine", "reg", *args)
