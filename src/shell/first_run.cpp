@@ -57,11 +57,13 @@ bool IsFirstRun() {
   // Neither status below is looked at: a machine where the key cannot be created counts as a
   // first run at every start, which offers the installation again rather than skipping it.
   HKEY created = nullptr;
-  ::RegCreateKeyExW(root, kMarkerKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &created, nullptr);
+  ::RegCreateKeyExW(root, kMarkerKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &created,
+                    nullptr);
   marker.reset(created);
   if (marker) {
     const DWORD zero = 0;
-    ::RegSetValueExW(marker.get(), kMarkerValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&zero), sizeof(zero));
+    ::RegSetValueExW(marker.get(), kMarkerValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&zero),
+                     sizeof(zero));
   }
   return true;
 }
@@ -96,14 +98,16 @@ void RebootSystem() {
 
 bool EnableShutdownPrivilege() {
   HANDLE opened = nullptr;
-  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &opened)) return false;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &opened))
+    return false;
   UniqueHandle token(opened);
   TOKEN_PRIVILEGES privileges{};
   privileges.PrivilegeCount = 1;
   privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
   if (!::LookupPrivilegeValueW(nullptr, L"SeShutdownPrivilege", &privileges.Privileges[0].Luid)) return false;
   // AdjustTokenPrivileges succeeds even when the token lacks the privilege; the last error tells.
-  if (!::AdjustTokenPrivileges(token.get(), FALSE, &privileges, sizeof(privileges), nullptr, nullptr)) return false;
+  if (!::AdjustTokenPrivileges(token.get(), FALSE, &privileges, sizeof(privileges), nullptr, nullptr))
+    return false;
   return ::GetLastError() == ERROR_SUCCESS;
 }
 

@@ -48,8 +48,8 @@ bool StartBatchHidden(const std::wstring& batch_file, const std::wstring& folder
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_HIDE;
   PROCESS_INFORMATION started{};
-  if (!::CreateProcessW(interpreter.c_str(), command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                        folder.empty() ? nullptr : folder.c_str(), &startup, &started)) {
+  if (!::CreateProcessW(interpreter.c_str(), command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                        nullptr, folder.empty() ? nullptr : folder.c_str(), &startup, &started)) {
     return false;
   }
   // Nobody waits for the installer: both handles go at once and the batch file runs on alone.

@@ -109,14 +109,16 @@ class InstallBranchCase(unittest.TestCase):
         harness.wait_until(lambda: any(word in line for line in install_log(session)[logged:]), 30, 0.2,
                            f"the batch file's '{word}' line")
         answer(session, second, "No")
-        self.assertTrue(harness.exited(proc, 15), f"No ends the program; still shown: {session.windows_of(proc)}")
+        self.assertTrue(harness.exited(proc, 15),
+                        f"No ends the program; still shown: {session.windows_of(proc)}")
         return proc.returncode
 
 
 class FirstRun(InstallBranchCase):
     def test_first_run_installs_then_runs_normally_until_the_marker_is_deleted(self):
         s = self.session(first_run_done=False)
-        self.assertNotEqual(s.reg_query(harness.MARKER_KEY).returncode, 0, "the prefix starts without a marker")
+        self.assertNotEqual(s.reg_query(harness.MARKER_KEY).returncode, 0,
+                            "the prefix starts without a marker")
 
         # A fresh machine with a working layer still gets the install branch, and no drive hears
         # anything while its boxes are open (more than one re-apply period goes by).
@@ -184,8 +186,8 @@ class OwnLayer(InstallBranchCase):
         trace = os.path.join(s.dir, "snoop.txt")
         env = dict(s.env, WINEDEBUG="+snoop")
         with open(trace, "w") as err:
-            proc = subprocess.Popen(["wine", os.path.join(s.program, "QuietSpin.exe")], cwd=s.program, env=env,
-                                    stdout=subprocess.DEVNULL, stderr=err)
+            proc = subprocess.Popen(["wine", os.path.join(s.program, "QuietSpin.exe")], cwd=s.program,
+                                    env=env, stdout=subprocess.DEVNULL, stderr=err)
             s.procs.append(proc)
             s.main_window(proc, timeout=30)
             time.sleep(4.5)  # two re-apply periods

@@ -11,19 +11,23 @@
 namespace {
 
 std::string Utf8(const std::wstring& text) {
-  const int n = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                      nullptr);
+  const int n = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                                      nullptr, nullptr);
   std::string out(n, '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+  ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n, nullptr,
+                        nullptr);
   return out;
 }
 
 std::wstring Escaped(const std::wstring& text) {
   std::wstring out;
   for (wchar_t c : text) {
-    if (c == L'\r') out += L"\\r";
-    else if (c == L'\n') out += L"\\n";
-    else out += c;
+    if (c == L'\r')
+      out += L"\\r";
+    else if (c == L'\n')
+      out += L"\\n";
+    else
+      out += c;
   }
   return out;
 }
@@ -38,8 +42,8 @@ BOOL CALLBACK Describe(HWND child, LPARAM) {
   RECT r{};
   ::GetWindowRect(child, &r);
   if (::IsWindowVisible(child)) {
-    std::printf("%s\t%s\t%ld %ld %ld %ld\n", Utf8(cls).c_str(), Utf8(Escaped(text)).c_str(), r.left, r.top, r.right,
-                r.bottom);
+    std::printf("%s\t%s\t%ld %ld %ld %ld\n", Utf8(cls).c_str(), Utf8(Escaped(text)).c_str(), r.left, r.top,
+                r.right, r.bottom);
   }
   return TRUE;
 }

@@ -20,11 +20,11 @@ struct Ended {
 };
 
 struct Event {
-  std::wstring kind;  // "message", "start", "restart", "end"
-  std::wstring text;  // message text, or the started file
-  std::wstring extra; // message title, or the working folder
-  UINT flags = 0;     // message style, restart flags
-  int code = 0;       // exit code
+  std::wstring kind;                        // "message", "start", "restart", "end"
+  std::wstring text;                        // message text, or the started file
+  std::wstring extra;                       // message title, or the working folder
+  UINT flags = 0;                           // message style, restart flags
+  int code = 0;                             // exit code
   bool shutdown_privilege_enabled = false;  // restart: the privilege's state at that moment
 };
 
@@ -57,7 +57,8 @@ inline void DisableShutdownPrivilege() {
 // RegCreateKeyExW / RegOpenKeyExW into an owning wrapper; the status comes back through `status`.
 inline UniqueHkey CreateKey(HKEY root, const std::wstring& path, LSTATUS* status = nullptr) {
   HKEY key = nullptr;
-  const LSTATUS s = ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  const LSTATUS s =
+      ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
   if (status) *status = s;
   return UniqueHkey(key);
 }
@@ -70,7 +71,7 @@ inline UniqueHkey OpenKey(HKEY root, const std::wstring& path) {
 class FakeWorld final : public Platform, public InstallSystem {
  public:
   std::vector<Event> events;
-  int answer = IDNO;                  // what the user presses in the Yes/No box
+  int answer = IDNO;  // what the user presses in the Yes/No box
   bool start_succeeds = true;
   int32_t platform_id = VER_PLATFORM_WIN32_NT;
   HKEY root = nullptr;

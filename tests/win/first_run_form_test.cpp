@@ -1,8 +1,7 @@
 // frmMain's start-up when the install branch runs: the window and its re-apply timer already
 // exist while the install branch's message boxes are open, yet no drive may hear anything.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <filesystem>
 #include <fstream>
@@ -11,8 +10,8 @@
 #include "common/program_folder.h"
 #include "common/unique_handle.h"
 #include "speed/module_aspi.h"
-#include "window/frm_main.h"
 #include "win/first_run_fakes.h"
+#include "window/frm_main.h"
 
 namespace qs {
 namespace {
@@ -37,8 +36,8 @@ class CountingLayer final : public aspi::AspiPort {
   }
   void Send(aspi::Record& record) override {
     ++requests;
-    record.bytes[1] = 1;                              // SS_COMP
-    if (record.bytes[0] == 1) record.bytes[10] = 5;   // every target is a CD-ROM device
+    record.bytes[1] = 1;                             // SS_COMP
+    if (record.bytes[0] == 1) record.bytes[10] = 5;  // every target is a CD-ROM device
   }
   void PumpEvents() override {}
   uint64_t NowMs() override { return ::GetTickCount64(); }
@@ -127,7 +126,8 @@ TEST_F(InstallBranchFormTest, MissingLayerRunsTheInstallBranchAndSendsNothing) {
   world_.answer = IDYES;
   world_.platform_id = 3;  // asked, but never restarted
   world_.while_open = [&](const std::wstring&) {
-    if (HWND window = ::FindWindowW(L"QuietSpinMain", nullptr)) ::SendMessageW(window, WM_TIMER, FrmMain::kTimer2Id, 0);
+    if (HWND window = ::FindWindowW(L"QuietSpinMain", nullptr))
+      ::SendMessageW(window, WM_TIMER, FrmMain::kTimer2Id, 0);
   };
   {
     FrmMain form(layer_);

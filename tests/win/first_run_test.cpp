@@ -1,9 +1,10 @@
 // The first-run marker, the install branch, the restart and the installer start, driven
 // in-process under Wine. The marker lives under a scratch key of HKCU instead of HKLM, message
 // boxes answer by themselves, and nothing is ever restarted or really ended.
-#include <windows.h>
+#include "shell/first_run.h"
 
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <chrono>
 #include <filesystem>
@@ -13,7 +14,6 @@
 
 #include "common/program_folder.h"
 #include "common/unique_handle.h"
-#include "shell/first_run.h"
 #include "win/first_run_fakes.h"
 
 namespace qs {
@@ -55,9 +55,7 @@ class FirstRunTest : public ::testing::Test {
     ::RemoveDirectoryW(batch_.c_str());
   }
 
-  bool MarkerExists() {
-    return static_cast<bool>(test::OpenKey(root_.get(), kMarkerPath));
-  }
+  bool MarkerExists() { return static_cast<bool>(test::OpenKey(root_.get(), kMarkerPath)); }
 
   // Runs the install branch to its end; returns the exit code it ended with.
   int RunInstallPrompt() {
@@ -83,8 +81,9 @@ TEST_F(FirstRunTest, FirstCallCreatesTheMarkerWithFirstTimeZeroAndLaterCallsFind
   DWORD type = 0, data = 0xFFFFFFFF, size = sizeof(data);
   UniqueHkey key = test::OpenKey(root_.get(), kMarkerPath);
   ASSERT_TRUE(key);
-  ASSERT_EQ(::RegQueryValueExW(key.get(), L"FirstTime", nullptr, &type, reinterpret_cast<BYTE*>(&data), &size),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      ::RegQueryValueExW(key.get(), L"FirstTime", nullptr, &type, reinterpret_cast<BYTE*>(&data), &size),
+      ERROR_SUCCESS);
   EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
   EXPECT_EQ(size, 4u);
   EXPECT_EQ(data, 0u);
@@ -134,7 +133,8 @@ TEST_F(FirstRunTest, ARegistryThatCannotHoldTheMarkerMakesEveryStartAFirstRun) {
 TEST_F(FirstRunTest, YesShowsTheNoticeStartsTheBatchFileAsksAndRestarts) {
   world_.answer = IDYES;
   EXPECT_EQ(RunInstallPrompt(), 0);
-  ASSERT_EQ(world_.Kinds(), (std::vector<std::wstring>{L"message", L"start", L"message", L"restart", L"end"}));
+  ASSERT_EQ(world_.Kinds(),
+            (std::vector<std::wstring>{L"message", L"start", L"message", L"restart", L"end"}));
   EXPECT_EQ(world_.events[0].text, kInstallText);
   EXPECT_EQ(world_.events[0].extra, L"QuietSpin");
   EXPECT_EQ(world_.events[0].flags, static_cast<UINT>(MB_OK)) << "OK only";
@@ -203,7 +203,8 @@ TEST_P(RebootTest, RestartsByPlatform) {
 INSTANTIATE_TEST_SUITE_P(Platforms, RebootTest,
                          ::testing::Values(PlatformCase{0, true, false}, PlatformCase{1, true, false},
                                            PlatformCase{2, true, true}, PlatformCase{3, false, false},
-                                           PlatformCase{-1, false, false}, PlatformCase{0x7FFFFFFF, false, false}));
+                                           PlatformCase{-1, false, false},
+                                           PlatformCase{0x7FFFFFFF, false, false}));
 
 TEST_F(FirstRunTest, EnableShutdownPrivilegeEnablesItInTheToken) {
   ASSERT_FALSE(test::ShutdownPrivilegeEnabled());
@@ -224,7 +225,8 @@ class BatchStartTest : public ::testing::Test {
     ASSERT_TRUE(::CreateDirectoryW(folder_.c_str(), nullptr));
   }
   void TearDown() override {
-    for (const wchar_t* f : {L"\\INSTASPI.BAT", L"\\go.txt", L"\\ran.txt"}) ::DeleteFileW((folder_ + f).c_str());
+    for (const wchar_t* f : {L"\\INSTASPI.BAT", L"\\go.txt", L"\\ran.txt"})
+      ::DeleteFileW((folder_ + f).c_str());
     ::RemoveDirectoryW(folder_.c_str());
   }
   bool WaitForFile(const std::wstring& path, int ms) {
