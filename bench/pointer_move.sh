@@ -8,8 +8,8 @@
 # Environment: QS_DIST (program folder, default build/dist), QS_BUILD (build folder holding
 # bench/pointer_move_bench.exe, default build/win), QS_MOVE_TARGET (ms per move, default 2),
 # QS_MOVE_PARTS=1 to print also what the parts of a move cost.
-# Exit status: 0 when a move in either band costs less than the target, 1 above it, 2 when
-# nothing could be measured.
+# Exit status: 0 when the median move in either band, painting included, costs less than the
+# target, 1 above it, 2 when nothing could be measured.
 set -u
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 MOVES=${1:-1000}
@@ -41,7 +41,7 @@ cd "$WORK/QuietSpin" || exit 2
 timeout 300 wine pointer_move_bench.exe "$TARGET" "$MOVES" ${QS_MOVE_PARTS:+parts} >"$WORK/out.txt" 2>&1
 STATUS=$?
 OUT=$(tr -d '\r' <"$WORK/out.txt")
-echo "One pointer move under Wine, mean of $MOVES moves (target: under $TARGET ms in each band):"
+echo "One pointer move under Wine, median of $MOVES moves (target: under $TARGET ms in each band):"
 echo "$OUT" | grep -E '^(speed-band|transport-band|elsewhere|part:) ' || { echo "$OUT" >&2; exit 2; }
 case $STATUS in
   0) echo "within target"; exit 0 ;;
