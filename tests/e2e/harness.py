@@ -112,13 +112,17 @@ class Session:
             self.env["QS_FAKEASPI"] = f"{fakeaspi} log={to_windows_path(self.log_path)}"
         if env:
             self.env.update(env)
-        self._make_prefix()
-        self._start_display()
-        shutil.copytree(DIST, self.program)
-        if layer:
-            shutil.copy(FAKE_LAYER, os.path.join(self.program, "WNASPI32.DLL"))
-        if first_run_done:
-            self.reg("add", MARKER_KEY, "/v", "FirstTime", "/t", "REG_DWORD", "/d", "0", "/f")
+        try:
+            self._make_prefix()
+            self._start_display()
+            shutil.copytree(DIST, self.program)
+            if layer:
+                shutil.copy(FAKE_LAYER, os.path.join(self.program, "WNASPI32.DLL"))
+            if first_run_done:
+                self.reg("add", MARKER_KEY, "/v", "FirstTime", "/t", "REG_DWORD", "/d", "0", "/f")
+        except BaseException:
+            self.close()  # a half-made session leaves no display or folder behind
+            raise
 
     # -- environment ---------------------------------------------------------------------------
     def _make_prefix(self):
