@@ -144,10 +144,22 @@ class BackdropTest(unittest.TestCase):
 
     def test_two_started_together_run_independently(self):
         first, second = self.start(), self.start()
-        windows = {self.session.main_window(first), self.session.main_window(second)}
-        self.assertEqual(len(windows), 2, "each program shows its own window")
-        for wid in windows:
-            self.assertEqual(self.session.geometry(wid)[2:], (CLIENT_W, CLIENT_H))
+        # Each splash lives only 1.5 s: watch for both at once, keeping what was seen.
+        seen = {}
+
+        def both_seen():
+            for proc in (first, second):
+                if proc.pid in seen:
+                    continue
+                for wid in self.session.windows_of(proc):
+                    g = self.session.geometry(wid)
+                    if g and g[2] > 100:
+                        seen[proc.pid] = (wid, g)
+            return len(seen) == 2
+        harness.wait_until(both_seen, 20, 0.05, "both splash windows")
+        self.assertEqual(len({wid for wid, _ in seen.values()}), 2, "each program shows its own window")
+        for _, g in seen.values():
+            self.assertEqual(g[2:], (CLIENT_W, CLIENT_H))
         for proc in (first, second):
             self.assertTrue(exited(proc, 10), "a splash did not end by itself")
             self.assertEqual(proc.returncode, 0)
