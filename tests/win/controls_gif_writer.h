@@ -19,7 +19,7 @@ struct GifFrameSpec {
   int transparent = -1;  // palette index shown as transparent, or -1
 };
 
-struct GifSpec {
+struct GifPlan {
   uint16_t width = 0, height = 0;
   std::array<uint32_t, 4> palette{0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};  // 0xRRGGBB
   uint8_t background_index = 0;
@@ -27,13 +27,13 @@ struct GifSpec {
   std::vector<GifFrameSpec> frames;
 };
 
-inline GifSpec Screen(uint16_t width, uint16_t height, bool loop = false, uint8_t background_index = 0) {
-  GifSpec spec;
-  spec.width = width;
-  spec.height = height;
-  spec.loop = loop;
-  spec.background_index = background_index;
-  return spec;
+inline GifPlan Screen(uint16_t width, uint16_t height, bool loop = false, uint8_t background_index = 0) {
+  GifPlan plan;
+  plan.width = width;
+  plan.height = height;
+  plan.loop = loop;
+  plan.background_index = background_index;
+  return plan;
 }
 
 inline GifFrameSpec SolidFrame(uint16_t width, uint16_t height, uint8_t index, uint16_t delay_cs = 10) {
@@ -45,28 +45,28 @@ inline GifFrameSpec SolidFrame(uint16_t width, uint16_t height, uint8_t index, u
   return frame;
 }
 
-inline std::vector<uint8_t> WriteGif(const GifSpec& spec) {
+inline std::vector<uint8_t> WriteGif(const GifPlan& plan) {
   std::vector<uint8_t> out{'G', 'I', 'F', '8', '9', 'a'};
   auto u16 = [&out](uint16_t v) {
     out.push_back(static_cast<uint8_t>(v & 0xFF));
     out.push_back(static_cast<uint8_t>(v >> 8));
   };
-  u16(spec.width);
-  u16(spec.height);
+  u16(plan.width);
+  u16(plan.height);
   out.push_back(0x91);  // global colour table of 4 entries, 2 bits of colour resolution
-  out.push_back(spec.background_index);
+  out.push_back(plan.background_index);
   out.push_back(0);
-  for (uint32_t rgb : spec.palette) {
+  for (uint32_t rgb : plan.palette) {
     out.push_back(static_cast<uint8_t>(rgb >> 16));
     out.push_back(static_cast<uint8_t>(rgb >> 8));
     out.push_back(static_cast<uint8_t>(rgb));
   }
-  if (spec.loop) {
+  if (plan.loop) {
     const uint8_t app[] = {0x21, 0xFF, 0x0B, 'N', 'E', 'T', 'S', 'C', 'A', 'P',
                            'E',  '2',  '.',  '0', 3,   1,   0,   0,   0};
     out.insert(out.end(), std::begin(app), std::end(app));
   }
-  for (const GifFrameSpec& f : spec.frames) {
+  for (const GifFrameSpec& f : plan.frames) {
     out.insert(out.end(), {0x21, 0xF9, 0x04});
     out.push_back(static_cast<uint8_t>((f.disposal << 2) | (f.transparent >= 0 ? 1 : 0)));
     u16(f.delay_cs);

@@ -17,7 +17,7 @@ namespace qs {
 namespace {
 
 using test::GifFrameSpec;
-using test::GifSpec;
+using test::GifPlan;
 using test::SolidFrame;
 
 constexpr COLORREF kRed = RGB(255, 0, 0);
@@ -105,9 +105,9 @@ class ControlsTest : public ::testing::Test {
 
   // Red, green, blue, a tenth of a second each, played once.
   std::wstring ThreeColours(bool loop = false) {
-    GifSpec spec = test::Screen(8, 8, loop);
-    spec.frames = {SolidFrame(8, 8, 0), SolidFrame(8, 8, 1), SolidFrame(8, 8, 2)};
-    return Write(loop ? L"rgb_loop.gif" : L"rgb.gif", test::WriteGif(spec));
+    GifPlan plan = test::Screen(8, 8, loop);
+    plan.frames = {SolidFrame(8, 8, 0), SolidFrame(8, 8, 1), SolidFrame(8, 8, 2)};
+    return Write(loop ? L"rgb_loop.gif" : L"rgb.gif", test::WriteGif(plan));
   }
 
   std::unique_ptr<MovieControl> Movie() {
@@ -145,11 +145,11 @@ TEST_F(ControlsTest, MovieShowsEachFrameInTurnAndEndsAfterTheLastFramesDelay) {
 
 TEST_F(ControlsTest, MovieFramesFillTheWholeControl) {
   auto movie = Movie();
-  GifSpec spec = test::Screen(4, 4);
+  GifPlan plan = test::Screen(4, 4);
   GifFrameSpec quarters = SolidFrame(4, 4, 0);
   quarters.indices = {0, 0, 1, 1, 0, 0, 1, 1, 2, 2, 3, 3, 2, 2, 3, 3};
-  spec.frames = {quarters};
-  movie->SetMovie(Write(L"quarters.gif", test::WriteGif(spec)));
+  plan.frames = {quarters};
+  movie->SetMovie(Write(L"quarters.gif", test::WriteGif(plan)));
   RECT client{};
   GetClientRect(movie->hwnd(), &client);
   EXPECT_EQ(PixelAt(movie->hwnd(), 1, 1), kRed);
@@ -160,11 +160,11 @@ TEST_F(ControlsTest, MovieFramesFillTheWholeControl) {
 
 TEST_F(ControlsTest, MovieLargerThanTheControlIsShrunkToFit) {
   auto movie = Movie();
-  GifSpec spec = test::Screen(480, 300);
+  GifPlan plan = test::Screen(480, 300);
   GifFrameSpec halves = SolidFrame(480, 300, 0);
   for (size_t i = 0; i < halves.indices.size(); ++i) halves.indices[i] = (i % 480) < 240 ? 0 : 2;
-  spec.frames = {halves};
-  movie->SetMovie(Write(L"large.gif", test::WriteGif(spec)));
+  plan.frames = {halves};
+  movie->SetMovie(Write(L"large.gif", test::WriteGif(plan)));
   RECT client{};
   GetClientRect(movie->hwnd(), &client);
   EXPECT_EQ(PixelAt(movie->hwnd(), client.right / 4, client.bottom / 2), kRed);
@@ -244,12 +244,12 @@ TEST_F(ControlsTest, MissingAndCorruptMoviesLeaveTheAreaEmptyAndNotPlaying) {
 }
 
 TEST_F(ControlsTest, BackgroundColourShowsWhereTheMovieIsTransparent) {
-  GifSpec spec = test::Screen(2, 1, false, 1);  // its own background is green
+  GifPlan plan = test::Screen(2, 1, false, 1);  // its own background is green
   GifFrameSpec frame = SolidFrame(2, 1, 0);
   frame.indices = {0, 3};
   frame.transparent = 3;
-  spec.frames = {frame};
-  const std::wstring path = Write(L"half.gif", test::WriteGif(spec));
+  plan.frames = {frame};
+  const std::wstring path = Write(L"half.gif", test::WriteGif(plan));
   RECT client{};
   auto movie = Movie();
   GetClientRect(movie->hwnd(), &client);
@@ -267,16 +267,16 @@ TEST_F(ControlsTest, BackgroundColourShowsWhereTheMovieIsTransparent) {
 }
 
 TEST_F(ControlsTest, PartialFramesAreComposedWithTheirDisposal) {
-  GifSpec spec = test::Screen(4, 2);
+  GifPlan plan = test::Screen(4, 2);
   GifFrameSpec first = SolidFrame(4, 2, 0);   // red, kept
   GifFrameSpec second = SolidFrame(2, 2, 2);  // blue on the right half, then cleared
   second.left = 2;
   second.disposal = 2;
   GifFrameSpec third = SolidFrame(1, 1, 1);  // a green dot at the top-left
-  spec.frames = {first, second, third};
+  plan.frames = {first, second, third};
   auto movie = Movie();
   movie->SetBackgroundColor(0);
-  movie->SetMovie(Write(L"partial.gif", test::WriteGif(spec)));
+  movie->SetMovie(Write(L"partial.gif", test::WriteGif(plan)));
   RECT client{};
   GetClientRect(movie->hwnd(), &client);
   // Sample the middle of each stretched source pixel: the halftone stretch blends their edges.
