@@ -24,7 +24,9 @@ else()
   function(qs_e2e_test name script)
     add_test(NAME ${name} COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/${script}
              WORKING_DIRECTORY ${CMAKE_SOURCE_DIR})
-    set_tests_properties(${name} PROPERTIES LABELS e2e
+    # End-to-end tests time real programs (ticks, splash lifetimes, pointer moves): each runs
+    # alone so that the machine's two cores are not shared with another test's Wine.
+    set_tests_properties(${name} PROPERTIES LABELS e2e RUN_SERIAL TRUE
       ENVIRONMENT "QS_DIST=${QS_DIST_DIR};QS_BUILD=${CMAKE_BINARY_DIR};PYTHONPATH=${CMAKE_SOURCE_DIR}/tests/e2e")
   endfunction()
 endif()
