@@ -12,5 +12,5 @@ if ((${#missing[@]})); then
   sudo=""; [ "$(id -u)" = 0 ] || sudo=sudo
   $sudo dpkg --add-architecture i386
   $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
