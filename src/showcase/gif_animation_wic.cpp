@@ -3,6 +3,7 @@
 #include <propidl.h>
 #include <wincodec.h>
 #include <windows.h>
+#include <wrl/client.h>
 
 #include <cstring>
 #include <utility>
@@ -10,28 +11,8 @@
 namespace qs {
 namespace {
 
-// Owns one COM reference.
-template <typename T>
-class ComPtr {
- public:
-  ComPtr() = default;
-  ComPtr(const ComPtr&) = delete;
-  ComPtr& operator=(const ComPtr&) = delete;
-  ~ComPtr() {
-    if (ptr_) ptr_->Release();
-  }
-  T* get() const { return ptr_; }
-  T* operator->() const { return ptr_; }
-  T** put() {
-    if (ptr_) ptr_->Release();
-    ptr_ = nullptr;
-    return &ptr_;
-  }
-  void** put_void() { return reinterpret_cast<void**>(put()); }
+using Microsoft::WRL::ComPtr;
 
- private:
-  T* ptr_ = nullptr;
-};
 
 // A PROPVARIANT cleared on every exit path.
 class Variant {
@@ -81,8 +62,8 @@ std::optional<uint32_t> GlobalBackground(IWICImagingFactory* factory, IWICBitmap
   if (ReadUnsigned(reader, L"/logscrdesc/GlobalColorTableFlag").value_or(0) == 0) return std::nullopt;
   const auto index = ReadUnsigned(reader, L"/logscrdesc/BackgroundColorIndex");
   ComPtr<IWICPalette> palette;
-  if (!index || FAILED(factory->CreatePalette(palette.put())) ||
-      FAILED(decoder->CopyPalette(palette.get()))) {
+  if (!index || FAILED(factory->CreatePalette(palette.ReleaseAndGetAddressOf())) ||
+      FAILED(decoder->CopyPalette(palette.Get()))) {
     return std::nullopt;
   }
   WICColor colors[256];
@@ -102,7 +83,7 @@ bool ReadFramePixels(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame, 
   rect.width = static_cast<int32_t>(width);
   rect.height = static_cast<int32_t>(height);
   ComPtr<IWICFormatConverter> converter;
-  if (FAILED(factory->CreateFormatConverter(converter.put())) ||
+  if (FAILED(factory->CreateFormatConverter(converter.ReleaseAndGetAddressOf())) ||
       FAILED(converter->Initialize(frame, GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr,
                                    0.0, WICBitmapPaletteTypeCustom))) {
     return false;
@@ -117,12 +98,12 @@ bool ReadFramePixels(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame, 
 std::optional<GifAnimation> LoadGifAnimation(const std::wstring& path) {
   ComPtr<IWICImagingFactory> factory;
   if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                              factory.put_void()))) {
+                              reinterpret_cast<void**>(factory.ReleaseAndGetAddressOf())))) {
     return std::nullopt;
   }
   ComPtr<IWICBitmapDecoder> decoder;
   if (FAILED(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
-                                                WICDecodeMetadataCacheOnLoad, decoder.put()))) {
+                                                WICDecodeMetadataCacheOnLoad, decoder.ReleaseAndGetAddressOf()))) {
     return std::nullopt;
   }
   UINT count = 0;
@@ -130,24 +111,24 @@ std::optional<GifAnimation> LoadGifAnimation(const std::wstring& path) {
 
   ComPtr<IWICMetadataQueryReader> file_meta;
   // Without a reader every query below answers "absent"; a failed call must not leave garbage.
-  if (FAILED(decoder->GetMetadataQueryReader(file_meta.put()))) file_meta.put();
+  if (FAILED(decoder->GetMetadataQueryReader(file_meta.ReleaseAndGetAddressOf()))) file_meta.Reset();
   GifAnimation animation;
-  animation.width = ReadUnsigned(file_meta.get(), L"/logscrdesc/Width").value_or(0);
-  animation.height = ReadUnsigned(file_meta.get(), L"/logscrdesc/Height").value_or(0);
-  animation.loops = AsksToLoop(file_meta.get());
-  animation.background = GlobalBackground(factory.get(), decoder.get(), file_meta.get());
+  animation.width = ReadUnsigned(file_meta.Get(), L"/logscrdesc/Width").value_or(0);
+  animation.height = ReadUnsigned(file_meta.Get(), L"/logscrdesc/Height").value_or(0);
+  animation.loops = AsksToLoop(file_meta.Get());
+  animation.background = GlobalBackground(factory.Get(), decoder.Get(), file_meta.Get());
 
   std::optional<GifComposer> composer;
   for (UINT i = 0; i < count; ++i) {
     ComPtr<IWICBitmapFrameDecode> frame;
-    if (FAILED(decoder->GetFrame(i, frame.put()))) return std::nullopt;
+    if (FAILED(decoder->GetFrame(i, frame.ReleaseAndGetAddressOf()))) return std::nullopt;
     GifFrameRect rect;
     std::vector<uint32_t> pixels;
-    if (!ReadFramePixels(factory.get(), frame.get(), rect, pixels)) return std::nullopt;
+    if (!ReadFramePixels(factory.Get(), frame.Get(), rect, pixels)) return std::nullopt;
     ComPtr<IWICMetadataQueryReader> meta;
-    if (FAILED(frame->GetMetadataQueryReader(meta.put()))) meta.put();
-    rect.left = static_cast<int32_t>(ReadUnsigned(meta.get(), L"/imgdesc/Left").value_or(0));
-    rect.top = static_cast<int32_t>(ReadUnsigned(meta.get(), L"/imgdesc/Top").value_or(0));
+    if (FAILED(frame->GetMetadataQueryReader(meta.ReleaseAndGetAddressOf()))) meta.Reset();
+    rect.left = static_cast<int32_t>(ReadUnsigned(meta.Get(), L"/imgdesc/Left").value_or(0));
+    rect.top = static_cast<int32_t>(ReadUnsigned(meta.Get(), L"/imgdesc/Top").value_or(0));
     if (i == 0 && (animation.width == 0 || animation.height == 0)) {
       // Not a GIF (no logical screen): the first picture sets the size.
       animation.width = static_cast<uint32_t>(rect.width);
@@ -161,10 +142,10 @@ std::optional<GifAnimation> LoadGifAnimation(const std::wstring& path) {
       composer.emplace(animation.width, animation.height);
       animation.frames.reserve(count);
     }
-    composer->Draw(rect, GifDisposalFromField(ReadUnsigned(meta.get(), L"/grctlext/Disposal").value_or(0)),
+    composer->Draw(rect, GifDisposalFromField(ReadUnsigned(meta.Get(), L"/grctlext/Disposal").value_or(0)),
                    pixels);
     animation.frames.push_back(composer->canvas());
-    animation.delays_ms.push_back(GifDelayMs(ReadUnsigned(meta.get(), L"/grctlext/Delay").value_or(0)));
+    animation.delays_ms.push_back(GifDelayMs(ReadUnsigned(meta.Get(), L"/grctlext/Delay").value_or(0)));
   }
   return animation;
 }

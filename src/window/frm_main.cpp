@@ -130,7 +130,7 @@ void FrmMain::CreateControls() {
   image.cursor = hand_cursor_.get();
   image.events = this;
   imgVantorLogo.Create(image);
-  imgVantorLogo.SetPicture(LoadPictureResource(::GetModuleHandleW(nullptr), IDR_VANTOR_LOGO));
+  imgVantorLogo.SetPicture(DecodePictureResource(::GetModuleHandleW(nullptr), IDR_VANTOR_LOGO));
 
   FlashDemo = MovieControl::Create(me, Rect(40, 32, 385, 239));
   if (auto* movie = static_cast<MovieControl*>(FlashDemo.get())) FlashDemoWindow = movie->hwnd();
