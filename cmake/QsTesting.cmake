@@ -19,7 +19,8 @@ else()
     add_executable(${name} ${ARGN})
     target_link_libraries(${name} PRIVATE gtest gmock gtest_main)
     add_test(NAME ${name} COMMAND ${name})
-    set_tests_properties(${name} PROPERTIES LABELS wine)
+    # In-process tests share one display and its pointer (some move it): one at a time.
+    set_tests_properties(${name} PROPERTIES LABELS wine RESOURCE_LOCK display)
   endfunction()
   function(qs_e2e_test name script)
     add_test(NAME ${name} COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/${script}

@@ -11,10 +11,7 @@ std::unique_ptr<AniGifControl> AniGifControl::Create(HWND parent, const RECT& rc
   control->view_.SetLoop(true);
   // No background brush: WM_PAINT covers every pixel, so an erase would only flicker.
   const wchar_t* name = RegisterOnce(L"QuietSpinAnimatedLogo", 0, nullptr);
-  CreateWindowExW(0, name, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, rc.left, rc.top, rc.right - rc.left,
-                  rc.bottom - rc.top, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(control_id)),
-                  GetModuleHandleW(nullptr), control.get());
-  if (!control->hwnd()) return nullptr;
+  if (!control->CreateChild(name, parent, rc, WS_VISIBLE | WS_CLIPSIBLINGS, 0, control_id)) return nullptr;
   return control;
 }
 

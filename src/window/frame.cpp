@@ -10,10 +10,8 @@ Frame::~Frame() {
 
 bool Frame::Create(HWND parent, RECT rect, bool visible) {
   const wchar_t* cls = RegisterOnce(L"QuietSpinFrame", 0, ::GetSysColorBrush(COLOR_WINDOW));
-  const DWORD style = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | (visible ? WS_VISIBLE : 0);
-  ::CreateWindowExW(WS_EX_CONTROLPARENT, cls, L"", style, rect.left, rect.top, rect.right - rect.left,
-                    rect.bottom - rect.top, parent, nullptr, ::GetModuleHandleW(nullptr), this);
-  return hwnd_ != nullptr;
+  return CreateChild(cls, parent, rect, WS_CLIPSIBLINGS | WS_CLIPCHILDREN | (visible ? WS_VISIBLE : 0),
+                     WS_EX_CONTROLPARENT);
 }
 
 bool Frame::Visible() const { return (::GetWindowLongW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0; }

@@ -21,10 +21,7 @@ bool PictureBox::Create(const PictureBoxArgs& args) {
   cursor_ = args.cursor;
   events_ = args.events;
   const wchar_t* cls = RegisterOnce(L"QuietSpinPictureBox", 0, ::GetSysColorBrush(COLOR_WINDOW));
-  const DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (args.visible ? WS_VISIBLE : 0);
-  ::CreateWindowExW(0, cls, L"", style, args.rect.left, args.rect.top, args.rect.right - args.rect.left,
-                    args.rect.bottom - args.rect.top, args.parent, nullptr, ::GetModuleHandleW(nullptr), this);
-  return hwnd_ != nullptr;
+  return CreateChild(cls, args.parent, args.rect, WS_CLIPSIBLINGS | (args.visible ? WS_VISIBLE : 0));
 }
 
 void PictureBox::SetPicture(UniqueBitmap picture) {

@@ -328,6 +328,8 @@ TEST_F(Tracking, ClickOutsideTheClickAreaSendsNothingAndTheTickAppliesTheLevel) 
 }
 
 TEST_F(Tracking, TimerAppliesTheLevelChosenWithoutAClick) {
+  // The real pointer stays there too: the system's own moves during the pump must agree.
+  ASSERT_TRUE(::SetCursorPos(layout::kStoredPosition.x + 208, layout::kStoredPosition.y + 450));
   MoveTo(208, 450);
   Pump(2300);
   ASSERT_FALSE(port.speeds.empty());
