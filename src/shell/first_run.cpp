@@ -9,6 +9,7 @@
 #include "common/unique_handle.h"
 #include "shell/install_seams.h"
 #include "shell/platform.h"
+#include "shell/string_table.h"
 
 namespace qs {
 namespace {
@@ -17,21 +18,7 @@ namespace {
 constexpr wchar_t kMarkerKey[] = L"SYSTEM\\CurrentControlSet\\Services\\QuietSpin\\Setting";
 constexpr wchar_t kMarkerValue[] = L"FirstTime";
 
-// Everything the install branch says to the user, in one place. These messages are English
-// whatever the system language.
-constexpr wchar_t kTitle[] = L"QuietSpin";
-constexpr wchar_t kInstallText[] =
-    L"There is no ASPI layer in your computer system. If you want to control\r\n"
-    L"CD-ROM rotation speed, please choose OK to install ASPI layer and reboot \r\n"
-    L"system to take effect.";
-constexpr wchar_t kRebootText[] = L"ASPI layer is installed completely. Do you want to reboot ?";
 constexpr wchar_t kBatchFile[] = L"\\INSTASPI.BAT";
-std::wstring MissingBatchText(const std::wstring& path) {
-  return L"QuietSpin cannot find the installation file INSTASPI.BAT (" + path + L").";
-}
-std::wstring UnstartableBatchText(const std::wstring& path) {
-  return L"QuietSpin cannot start the installation file INSTASPI.BAT (" + path + L").";
-}
 
 bool IsFile(const std::wstring& path) {
   const DWORD attributes = ::GetFileAttributesW(path.c_str());
@@ -42,8 +29,8 @@ bool IsFile(const std::wstring& path) {
 // so that the user is never asked to restart for an installation that did not happen.
 void StartInstaller() {
   const std::wstring path = FromProgramFolder(kBatchFile);
-  if (!IsFile(path)) FatalError(MissingBatchText(path));
-  if (!CurrentInstallSystem().StartHidden(path, ProgramFolder())) FatalError(UnstartableBatchText(path));
+  if (!IsFile(path)) FatalError(LoadMessage(Message::kInstallerMissing, path));
+  if (!CurrentInstallSystem().StartHidden(path, ProgramFolder())) FatalError(LoadMessage(Message::kInstallerNotStarted, path));
 }
 
 }  // namespace
@@ -70,10 +57,14 @@ bool IsFirstRun() {
 
 void InstallPrompt() {
   Platform& platform = CurrentPlatform();
-  platform.ShowMessage(nullptr, kInstallText, kTitle, MB_OK);
+  // The install branch speaks English whatever the system language.
+  const std::wstring title = LoadMessage(Message::kTitle);
+  platform.ShowMessage(nullptr, LoadMessage(Message::kInstallNotice), title, MB_OK);
   StartInstaller();
   // Asked at once: the batch file may still be running.
-  if (platform.ShowMessage(nullptr, kRebootText, kTitle, MB_YESNO) == IDYES) RebootSystem();
+  if (platform.ShowMessage(nullptr, LoadMessage(Message::kRestartQuestion), title, MB_YESNO) == IDYES) {
+    RebootSystem();
+  }
   // Nothing has been set up that would need undoing, so the program ends without unloading.
   platform.Terminate(0);
   std::abort();

@@ -36,7 +36,7 @@ StringId JoinDigits(StringId prefix, int number) {
   return id > std::numeric_limits<StringId>::max() ? 0 : static_cast<StringId>(id);
 }
 
-constexpr std::array<StringId, 53> kUsedStringIds = {
+constexpr std::array<StringId, 62> kUsedStringIds = {
     1001, 1002, 1003, 1004, 1005, 1006, 1007, 1008, 1009,  // English descriptions
     1100, 1101, 1102, 1103, 1104, 1105, 1106,              // English transport buttons
     1107, 1108, 1200, 1201, 1202, 1210,                    // English fixed texts
@@ -44,6 +44,7 @@ constexpr std::array<StringId, 53> kUsedStringIds = {
     2100, 2101, 2102, 2103, 2104, 2105, 2106,              // Traditional Chinese transport buttons
     2107, 2108, 2200, 2201, 2202, 2210,                    // Traditional Chinese fixed texts
     3001, 3002, 3003, 3004, 3005, 3006, 3007, 3008, 3009,  // Simplified Chinese descriptions
+    4001, 4002, 4003, 4004, 4005, 4006, 4007, 4008, 4009,  // English-only messages
 };
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "shell/module_callback.h"
+#include "shell/string_table.h"
 
 namespace qs {
 namespace {
@@ -32,7 +33,7 @@ void SetPlatformForTesting(Platform* fake) { g_current = fake ? fake : &g_real; 
 void FatalError(const std::wstring& message) {
   // The program ends without its unload: no tray icon may be left behind.
   RemoveTrayIcon();
-  CurrentPlatform().ShowMessage(nullptr, message, L"QuietSpin", MB_OK | MB_ICONERROR);
+  CurrentPlatform().ShowMessage(nullptr, message, LoadMessage(Message::kTitle), MB_OK | MB_ICONERROR);
   CurrentPlatform().Terminate(3);
   // A test platform that returns from Terminate must not let the program run on.
   std::abort();

@@ -31,7 +31,7 @@ void FrmMain::AddToSystemTray() {
   icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   icon.uCallbackMessage = kTrayCallbackMessage;
   icon.hIcon = Icon();
-  std::wcsncpy(icon.szTip, L"QuietSpin", std::size(icon.szTip) - 1);
+  std::wcsncpy(icon.szTip, LoadMessage(Message::kTitle).c_str(), std::size(icon.szTip) - 1);
   ::Shell_NotifyIconW(NIM_ADD, &icon);
 }
 

@@ -5,6 +5,7 @@
 #include "common/program_folder.h"
 #include "common/unique_handle.h"
 #include "shell/platform.h"
+#include "shell/string_table.h"
 
 namespace qs {
 namespace {
@@ -36,10 +37,11 @@ bool ASPIPresent() {
 void Win32AspiPort::Bind() {
   if (shim_) return;
   UniqueModule shim = LoadFromTrustedFolders(L"ASPIshim.dll");
-  if (!shim) FatalError(L"QuietSpin cannot load the library ASPIshim.dll.");
+  if (!shim) FatalError(LoadMessage(Message::kLibraryMissing, L"ASPIshim.dll"));
   support_ = reinterpret_cast<SupportFn>(reinterpret_cast<void*>(::GetProcAddress(shim.get(), "GetASPI32SupportInfoEx")));
   send_ = reinterpret_cast<SendFn>(reinterpret_cast<void*>(::GetProcAddress(shim.get(), "SendASPI32CommandEx")));
-  if (!support_ || !send_) FatalError(L"ASPIshim.dll lacks GetASPI32SupportInfoEx or SendASPI32CommandEx.");
+  if (!support_) FatalError(LoadMessage(Message::kEntryPointMissing, L"ASPIshim.dll", L"GetASPI32SupportInfoEx"));
+  if (!send_) FatalError(LoadMessage(Message::kEntryPointMissing, L"ASPIshim.dll", L"SendASPI32CommandEx"));
   shim_ = shim.release();
 }
 

@@ -4,6 +4,7 @@
 #include "common/program_folder.h"
 #include "common/unique_handle.h"
 #include "shell/platform.h"
+#include "shell/string_table.h"
 #include "window/frm_main.h"
 #include "window/picture.h"
 
@@ -27,10 +28,10 @@ void FrmMain::ShapeWindow() {
   // SkinForm.dll ships beside the program; it is not searched for anywhere else.
   UniqueModule skinform(::LoadLibraryExW(FromProgramFolder(L"\\SkinForm.dll").c_str(), nullptr,
                                          LOAD_WITH_ALTERED_SEARCH_PATH));
-  if (!skinform) FatalError(L"QuietSpin cannot load the library SkinForm.dll.");
+  if (!skinform) FatalError(LoadMessage(Message::kLibraryMissing, L"SkinForm.dll"));
   auto transparent_form = reinterpret_cast<TransparentFormFn>(
       reinterpret_cast<void*>(::GetProcAddress(skinform.get(), "TransparentForm")));
-  if (!transparent_form) FatalError(L"SkinForm.dll lacks TransparentForm.");
+  if (!transparent_form) FatalError(LoadMessage(Message::kEntryPointMissing, L"SkinForm.dll", L"TransparentForm"));
   HRGN region = transparent_form(ToAnsi(Skin(L"Mask.bmp")).c_str());
   // From here on the system owns the region; a null one leaves the window rectangular.
   ::SetWindowRgn(hwnd_, region, TRUE);
