@@ -48,8 +48,8 @@ class ConsolePlatform final : public qs::Platform {
 
 void MarkFirstRunDone() {
   HKEY key = nullptr;
-  if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services\\QuietSpin\\Setting", 0, nullptr,
-                        0, KEY_WRITE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
+  if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services\\QuietSpin\\Setting", 0,
+                        nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
     ::RegCloseKey(key);
   }
 }
@@ -120,7 +120,9 @@ double PerCall(int calls, Work work) {
 
 // What one move is made of, to see where its time goes.
 void PrintParts(qs::FrmMain& form, int calls) {
-  const auto skin = [](const wchar_t* name) { return qs::FromProgramFolder(std::wstring(L"\\GIF\\") + name); };
+  const auto skin = [](const wchar_t* name) {
+    return qs::FromProgramFolder(std::wstring(L"\\GIF\\") + name);
+  };
   const std::wstring exit_normal = skin(L"exit_normal.jpg"), title = skin(L"title_normal.jpg");
   const std::wstring hover = skin(L"first_move.jpg"), cursor = skin(L"harrow.cur");
   std::printf("part: load exit_normal.jpg %.3f ms\n", PerCall(calls, [&] { qs::LoadPicture(exit_normal); }));

@@ -35,7 +35,8 @@ uint8_t AnswerHaInquiry(const DeviceTable& table, SrbView srb) {
   if (adapter.path == 0) {
     std::snprintf(identifier, sizeof identifier, "SPTI port %u", unsigned{adapter.port});
   } else {
-    std::snprintf(identifier, sizeof identifier, "SPTI %u:%u", unsigned{adapter.port}, unsigned{adapter.path});
+    std::snprintf(identifier, sizeof identifier, "SPTI %u:%u", unsigned{adapter.port},
+                  unsigned{adapter.path});
   }
   WriteText(srb, kHaIdentifier, identifier);
   std::memset(srb.at(kHaUnique), 0, kHaUniqueLength);
@@ -69,10 +70,14 @@ uint8_t AcceptExecute(const DeviceTable& table, SrbView srb) {
 
 DataDirection DirectionOf(uint8_t flags) {
   switch (flags & SRB_DIR_MASK) {
-    case SRB_DIR_IN: return DataDirection::kIn;
-    case SRB_DIR_OUT: return DataDirection::kOut;
-    case SRB_DIR_MASK: return DataDirection::kNone;
-    default: return DataDirection::kUnspecified;
+    case SRB_DIR_IN:
+      return DataDirection::kIn;
+    case SRB_DIR_OUT:
+      return DataDirection::kOut;
+    case SRB_DIR_MASK:
+      return DataDirection::kNone;
+    default:
+      return DataDirection::kUnspecified;
   }
 }
 
@@ -92,10 +97,14 @@ uint32_t SupportWord(const DeviceTable& table) {
 uint8_t AcceptRequest(const DeviceTable& table, uint8_t* record) {
   SrbView srb(record);
   switch (srb.cmd()) {
-    case SC_HA_INQUIRY: return AnswerHaInquiry(table, srb);
-    case SC_GET_DEV_TYPE: return AnswerDeviceType(table, srb);
-    case SC_EXEC_SCSI_CMD: return AcceptExecute(table, srb);
-    default: return Finish(srb, SS_INVALID_CMD);
+    case SC_HA_INQUIRY:
+      return AnswerHaInquiry(table, srb);
+    case SC_GET_DEV_TYPE:
+      return AnswerDeviceType(table, srb);
+    case SC_EXEC_SCSI_CMD:
+      return AcceptExecute(table, srb);
+    default:
+      return Finish(srb, SS_INVALID_CMD);
   }
 }
 
@@ -127,10 +136,16 @@ uint8_t ExecuteRequest(const DeviceTable& table, DeviceIo& io, uint8_t* record,
   }
 
   switch (result.outcome) {
-    case IoOutcome::kOk: break;
-    case IoOutcome::kRefused: return SS_ERR;
-    case IoOutcome::kTimeout: srb.set_byte(kExecHaStat, HASTAT_COMMAND_TIMEOUT); return SS_ERR;
-    case IoOutcome::kGone: srb.set_byte(kExecHaStat, HASTAT_SEL_TO); return SS_ERR;
+    case IoOutcome::kOk:
+      break;
+    case IoOutcome::kRefused:
+      return SS_ERR;
+    case IoOutcome::kTimeout:
+      srb.set_byte(kExecHaStat, HASTAT_COMMAND_TIMEOUT);
+      return SS_ERR;
+    case IoOutcome::kGone:
+      srb.set_byte(kExecHaStat, HASTAT_SEL_TO);
+      return SS_ERR;
   }
   srb.set_byte(kExecTargStat, result.scsi_status);
   CopySense(srb, result.sense);

@@ -34,7 +34,8 @@ std::span<uint8_t> CallerBuffer(uint32_t pointer, uint32_t length) {
 
 }  // namespace
 
-AspiService::AspiService(std::unique_ptr<DeviceIo> io, DWORD idle_ms) : io_(std::move(io)), idle_ms_(idle_ms) {}
+AspiService::AspiService(std::unique_ptr<DeviceIo> io, DWORD idle_ms)
+    : io_(std::move(io)), idle_ms_(idle_ms) {}
 
 AspiService::~AspiService() {
   SrwLockScope hold(lock_);

@@ -22,9 +22,12 @@ std::wstring Widen(const std::string& ascii) { return std::wstring(ascii.begin()
 
 UCHAR DataInOf(DataDirection direction) {
   switch (direction) {
-    case DataDirection::kIn: return SCSI_IOCTL_DATA_IN;
-    case DataDirection::kOut: return SCSI_IOCTL_DATA_OUT;
-    default: return SCSI_IOCTL_DATA_UNSPECIFIED;
+    case DataDirection::kIn:
+      return SCSI_IOCTL_DATA_IN;
+    case DataDirection::kOut:
+      return SCSI_IOCTL_DATA_OUT;
+    default:
+      return SCSI_IOCTL_DATA_UNSPECIFIED;
   }
 }
 
@@ -103,8 +106,8 @@ class SptiDeviceIo : public DeviceIo {
     HANDLE h = ::CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                              nullptr, OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_ACCESS_DENIED) {
-      h = ::CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                        0, nullptr);
+      h = ::CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                        OPEN_EXISTING, 0, nullptr);
     }
     if (h == INVALID_HANDLE_VALUE) return {nullptr, OutcomeOfError(::GetLastError())};
     return {std::make_unique<SptiChannel>(UniqueFile(h)), IoOutcome::kOk};

@@ -8,10 +8,10 @@
 namespace {
 
 // ASPI status codes (bits 8..15 of the support word, byte 1 of a request record).
-constexpr BYTE kNoAdapters = 0xE8;    // SS_NO_ADAPTERS
-constexpr BYTE kInvalidHa = 0x81;     // SS_INVALID_HA
-constexpr BYTE kInvalidSrb = 0xE0;    // SS_INVALID_SRB
-constexpr size_t kStatusOffset = 1;   // SRB_Status
+constexpr BYTE kNoAdapters = 0xE8;   // SS_NO_ADAPTERS
+constexpr BYTE kInvalidHa = 0x81;    // SS_INVALID_HA
+constexpr BYTE kInvalidSrb = 0xE0;   // SS_INVALID_SRB
+constexpr size_t kStatusOffset = 1;  // SRB_Status
 
 }  // namespace
 

@@ -17,7 +17,9 @@ class ComScope {
   ComScope() noexcept : ok_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
   ComScope(const ComScope&) = delete;
   ComScope& operator=(const ComScope&) = delete;
-  ~ComScope() { if (ok_) ::CoUninitialize(); }
+  ~ComScope() {
+    if (ok_) ::CoUninitialize();
+  }
 
  private:
   bool ok_;

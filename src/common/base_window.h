@@ -35,7 +35,8 @@ class BaseWindow {
   }
 
   // Creates this object's window as a child of `parent`, at `rect` in the parent's pixels.
-  bool CreateChild(const wchar_t* cls, HWND parent, const RECT& rect, DWORD style, DWORD ex_style = 0, int id = 0) {
+  bool CreateChild(const wchar_t* cls, HWND parent, const RECT& rect, DWORD style, DWORD ex_style = 0,
+                   int id = 0) {
     ::CreateWindowExW(ex_style, cls, L"", WS_CHILD | style, rect.left, rect.top, rect.right - rect.left,
                       rect.bottom - rect.top, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                       ::GetModuleHandleW(nullptr), static_cast<Derived*>(this));

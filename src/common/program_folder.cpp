@@ -11,7 +11,10 @@ const std::wstring& ProgramFolder() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
       const DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-      if (n < path.size()) { path.resize(n); break; }
+      if (n < path.size()) {
+        path.resize(n);
+        break;
+      }
       path.resize(path.size() * 2);
     }
     return ProgramFolderOf(path);

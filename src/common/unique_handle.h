@@ -50,15 +50,33 @@ class UniqueAny {
   static inline std::atomic<long> live_{0};
 };
 
-struct CloseHandleFn { void operator()(HANDLE h) const noexcept { ::CloseHandle(h); } };
-struct FreeLibraryFn { void operator()(HMODULE h) const noexcept { ::FreeLibrary(h); } };
-struct DeleteObjectFn { void operator()(HGDIOBJ h) const noexcept { ::DeleteObject(h); } };
-struct DeleteDcFn { void operator()(HDC h) const noexcept { ::DeleteDC(h); } };
-struct DestroyIconFn { void operator()(HICON h) const noexcept { ::DestroyIcon(h); } };
-struct DestroyCursorFn { void operator()(HCURSOR h) const noexcept { ::DestroyCursor(h); } };
-struct DestroyMenuFn { void operator()(HMENU h) const noexcept { ::DestroyMenu(h); } };
-struct DestroyWindowFn { void operator()(HWND h) const noexcept { ::DestroyWindow(h); } };
-struct RegCloseKeyFn { void operator()(HKEY h) const noexcept { ::RegCloseKey(h); } };
+struct CloseHandleFn {
+  void operator()(HANDLE h) const noexcept { ::CloseHandle(h); }
+};
+struct FreeLibraryFn {
+  void operator()(HMODULE h) const noexcept { ::FreeLibrary(h); }
+};
+struct DeleteObjectFn {
+  void operator()(HGDIOBJ h) const noexcept { ::DeleteObject(h); }
+};
+struct DeleteDcFn {
+  void operator()(HDC h) const noexcept { ::DeleteDC(h); }
+};
+struct DestroyIconFn {
+  void operator()(HICON h) const noexcept { ::DestroyIcon(h); }
+};
+struct DestroyCursorFn {
+  void operator()(HCURSOR h) const noexcept { ::DestroyCursor(h); }
+};
+struct DestroyMenuFn {
+  void operator()(HMENU h) const noexcept { ::DestroyMenu(h); }
+};
+struct DestroyWindowFn {
+  void operator()(HWND h) const noexcept { ::DestroyWindow(h); }
+};
+struct RegCloseKeyFn {
+  void operator()(HKEY h) const noexcept { ::RegCloseKey(h); }
+};
 
 using UniqueHandle = UniqueAny<HANDLE, CloseHandleFn>;
 using UniqueModule = UniqueAny<HMODULE, FreeLibraryFn>;
@@ -96,7 +114,9 @@ class WindowDc {
   explicit WindowDc(HWND hwnd) noexcept : hwnd_(hwnd), dc_(::GetDC(hwnd)) {}
   WindowDc(const WindowDc&) = delete;
   WindowDc& operator=(const WindowDc&) = delete;
-  ~WindowDc() { if (dc_) ::ReleaseDC(hwnd_, dc_); }
+  ~WindowDc() {
+    if (dc_) ::ReleaseDC(hwnd_, dc_);
+  }
   HDC get() const noexcept { return dc_; }
 
  private:

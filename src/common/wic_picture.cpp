@@ -24,8 +24,8 @@ UniqueBitmap FirstFrameAsDib(IWICBitmapDecoder* decoder) {
   if (FAILED(decoder->GetFrame(0, &frame))) return {};
   ComPtr<IWICFormatConverter> converter;
   if (FAILED(Factory()->CreateFormatConverter(&converter)) ||
-      FAILED(converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr,
-                                   0.0, WICBitmapPaletteTypeCustom))) {
+      FAILED(converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone,
+                                   nullptr, 0.0, WICBitmapPaletteTypeCustom))) {
     return {};
   }
   UINT width = 0, height = 0;
@@ -65,7 +65,8 @@ UniqueBitmap DecodePictureBytes(const BYTE* data, DWORD size) {
     return {};
   }
   ComPtr<IWICBitmapDecoder> decoder;
-  if (FAILED(Factory()->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand, &decoder))) {
+  if (FAILED(Factory()->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand,
+                                                &decoder))) {
     return {};
   }
   return FirstFrameAsDib(decoder.Get());
@@ -77,7 +78,8 @@ UniqueBitmap DecodePictureResource(HINSTANCE instance, int resource_id) {
   if (!found) return {};
   HGLOBAL loaded = ::LoadResource(instance, found);
   if (!loaded) return {};
-  return DecodePictureBytes(static_cast<const BYTE*>(::LockResource(loaded)), ::SizeofResource(instance, found));
+  return DecodePictureBytes(static_cast<const BYTE*>(::LockResource(loaded)),
+                            ::SizeofResource(instance, found));
 }
 
 SIZE BitmapSize(HBITMAP bitmap) {

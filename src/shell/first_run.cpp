@@ -30,7 +30,8 @@ bool IsFile(const std::wstring& path) {
 void StartInstaller() {
   const std::wstring path = FromProgramFolder(kBatchFile);
   if (!IsFile(path)) FatalError(LoadMessage(Message::kInstallerMissing, path));
-  if (!CurrentInstallSystem().StartHidden(path, ProgramFolder())) FatalError(LoadMessage(Message::kInstallerNotStarted, path));
+  if (!CurrentInstallSystem().StartHidden(path, ProgramFolder()))
+    FatalError(LoadMessage(Message::kInstallerNotStarted, path));
 }
 
 }  // namespace

@@ -39,18 +39,18 @@ enum class Text : StringId {
 // Messages of the install branch and of failures the program cannot go on from: English
 // whatever the system language, in a block of their own. "%1" and "%2" stand for a path or name.
 enum class Message : StringId {
-  kTitle = 4001,              // title of every message box, and the tray icon's tip
-  kInstallNotice = 4002,      // the ASPI layer will be installed
-  kRestartQuestion = 4003,    // the installation is done: restart now?
-  kInstallerMissing = 4004,   // INSTASPI.BAT (%1) is not there
+  kTitle = 4001,                // title of every message box, and the tray icon's tip
+  kInstallNotice = 4002,        // the ASPI layer will be installed
+  kRestartQuestion = 4003,      // the installation is done: restart now?
+  kInstallerMissing = 4004,     // INSTASPI.BAT (%1) is not there
   kInstallerNotStarted = 4005,  // INSTASPI.BAT (%1) could not be started
-  kPictureMissing = 4006,     // a skin picture (%1) cannot be loaded
-  kCursorMissing = 4007,      // a cursor (%1) cannot be loaded
-  kLibraryMissing = 4008,     // a library beside the program (%1) cannot be loaded
-  kEntryPointMissing = 4009,  // the library %1 lacks the entry point %2
+  kPictureMissing = 4006,       // a skin picture (%1) cannot be loaded
+  kCursorMissing = 4007,        // a cursor (%1) cannot be loaded
+  kLibraryMissing = 4008,       // a library beside the program (%1) cannot be loaded
+  kEntryPointMissing = 4009,    // the library %1 lacks the entry point %2
 };
 
-inline constexpr int kMovieCount = 9;           // showcase descriptions 1..9
+inline constexpr int kMovieCount = 9;            // showcase descriptions 1..9
 inline constexpr int kTransportButtonCount = 7;  // First, Previous, Play, Pause, Stop, Next, Last
 
 // The whole 32-bit locale is compared: 0x0404 gives Traditional Chinese, 0x0804 Simplified

@@ -20,8 +20,8 @@ constexpr bool InDragArea(POINT client) {
   return client.x >= 0 && client.x <= kDragAreaRight && client.y >= 0 && client.y <= kDragAreaBottom;
 }
 
-inline WNDPROC OldWindowProc = nullptr;      // frmMain's procedure before subclassing
-inline NOTIFYICONDATAW TrayIconData{};       // filled by AddToSystemTray, kept for the removal
+inline WNDPROC OldWindowProc = nullptr;  // frmMain's procedure before subclassing
+inline NOTIFYICONDATAW TrayIconData{};   // filled by AddToSystemTray, kept for the removal
 
 // Every message to frmMain passes here once start-up has subclassed the window. The previous
 // procedure always runs first; its answer is kept unless a rule below changes it.

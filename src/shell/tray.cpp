@@ -38,8 +38,10 @@ void FrmMain::AddToSystemTray() {
 void FrmMain::TrayIcon_Notify(UINT mouse_message) {
   // Moves, presses and double clicks over the icon do nothing: a double click brings two
   // releases, and so two toggles.
-  if (mouse_message == WM_LBUTTONUP) TrayIcon_Toggle();
-  else if (mouse_message == WM_RBUTTONUP) ShowTrayMenu();
+  if (mouse_message == WM_LBUTTONUP)
+    TrayIcon_Toggle();
+  else if (mouse_message == WM_RBUTTONUP)
+    ShowTrayMenu();
 }
 
 void FrmMain::TrayIcon_Toggle() {

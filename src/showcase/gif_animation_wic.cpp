@@ -13,7 +13,6 @@ namespace {
 
 using Microsoft::WRL::ComPtr;
 
-
 // A PROPVARIANT cleared on every exit path.
 class Variant {
  public:
@@ -103,7 +102,8 @@ std::optional<GifAnimation> LoadGifAnimation(const std::wstring& path) {
   }
   ComPtr<IWICBitmapDecoder> decoder;
   if (FAILED(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
-                                                WICDecodeMetadataCacheOnLoad, decoder.ReleaseAndGetAddressOf()))) {
+                                                WICDecodeMetadataCacheOnLoad,
+                                                decoder.ReleaseAndGetAddressOf()))) {
     return std::nullopt;
   }
   UINT count = 0;

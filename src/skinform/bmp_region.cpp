@@ -27,7 +27,8 @@ class ByteReader {
   std::optional<uint32_t> U32(uint64_t offset) const {
     if (!Has(offset, 4)) return std::nullopt;
     return static_cast<uint32_t>(bytes_[offset]) | (static_cast<uint32_t>(bytes_[offset + 1]) << 8) |
-           (static_cast<uint32_t>(bytes_[offset + 2]) << 16) | (static_cast<uint32_t>(bytes_[offset + 3]) << 24);
+           (static_cast<uint32_t>(bytes_[offset + 2]) << 16) |
+           (static_cast<uint32_t>(bytes_[offset + 3]) << 24);
   }
   std::optional<int32_t> I32(uint64_t offset) const {
     auto value = U32(offset);
@@ -40,7 +41,9 @@ class ByteReader {
   std::span<const uint8_t> bytes_;
 };
 
-bool IsKeyColour(uint8_t blue, uint8_t green, uint8_t red) { return red == 0xFF && green == 0 && blue == 0xFF; }
+bool IsKeyColour(uint8_t blue, uint8_t green, uint8_t red) {
+  return red == 0xFF && green == 0 && blue == 0xFF;
+}
 
 // What the scan needs to know once the headers have been checked.
 struct PixelLayout {
@@ -50,7 +53,7 @@ struct PixelLayout {
   uint16_t bits = 0;
   uint64_t pixel_offset = 0;
   uint64_t stride = 0;
-  uint32_t palette_size = 0;           // entries in the colour table (indexed depths only)
+  uint32_t palette_size = 0;            // entries in the colour table (indexed depths only)
   std::array<bool, 256> palette_key{};  // entry i is the key colour
 };
 
@@ -193,10 +196,10 @@ std::vector<Rect> MergeRunsIntoRects(const std::vector<Run>& runs) {
     return end;
   };
   const auto same_spans = [&runs](size_t a, size_t b, size_t count) {
-    return std::equal(runs.begin() + static_cast<ptrdiff_t>(a), runs.begin() + static_cast<ptrdiff_t>(a + count),
-                      runs.begin() + static_cast<ptrdiff_t>(b), [](const Run& l, const Run& r) {
-                        return l.x_begin == r.x_begin && l.x_end == r.x_end;
-                      });
+    return std::equal(
+        runs.begin() + static_cast<ptrdiff_t>(a), runs.begin() + static_cast<ptrdiff_t>(a + count),
+        runs.begin() + static_cast<ptrdiff_t>(b),
+        [](const Run& l, const Run& r) { return l.x_begin == r.x_begin && l.x_end == r.x_end; });
   };
   size_t band = 0;
   while (band < runs.size()) {
@@ -210,7 +213,8 @@ std::vector<Rect> MergeRunsIntoRects(const std::vector<Run>& runs) {
       ++bottom;
       next = next_end;
     }
-    for (size_t i = band; i < band_end; ++i) rects.push_back({runs[i].x_begin, runs[i].y, runs[i].x_end, bottom});
+    for (size_t i = band; i < band_end; ++i)
+      rects.push_back({runs[i].x_begin, runs[i].y, runs[i].x_end, bottom});
     band = next;
   }
   return rects;

@@ -56,7 +56,8 @@ HRGN CreateRegionFromRects(const std::vector<Rect>& rects) {
   data->rdh.nRgnSize = static_cast<DWORD>(rect_bytes);
   data->rdh.rcBound = bounds;
   auto* out = reinterpret_cast<RECT*>(data->Buffer);
-  for (size_t i = 0; i < rects.size(); ++i) out[i] = RECT{rects[i].left, rects[i].top, rects[i].right, rects[i].bottom};
+  for (size_t i = 0; i < rects.size(); ++i)
+    out[i] = RECT{rects[i].left, rects[i].top, rects[i].right, rects[i].bottom};
   const auto total = static_cast<DWORD>(sizeof(RGNDATAHEADER) + rect_bytes);
   return ::ExtCreateRegion(nullptr, total, data);
 }

@@ -38,9 +38,12 @@ void Win32AspiPort::Bind() {
   if (shim_) return;
   UniqueModule shim = LoadFromTrustedFolders(L"ASPIshim.dll");
   if (!shim) FatalError(LoadMessage(Message::kLibraryMissing, L"ASPIshim.dll"));
-  support_ = reinterpret_cast<SupportFn>(reinterpret_cast<void*>(::GetProcAddress(shim.get(), "GetASPI32SupportInfoEx")));
-  send_ = reinterpret_cast<SendFn>(reinterpret_cast<void*>(::GetProcAddress(shim.get(), "SendASPI32CommandEx")));
-  if (!support_) FatalError(LoadMessage(Message::kEntryPointMissing, L"ASPIshim.dll", L"GetASPI32SupportInfoEx"));
+  support_ = reinterpret_cast<SupportFn>(
+      reinterpret_cast<void*>(::GetProcAddress(shim.get(), "GetASPI32SupportInfoEx")));
+  send_ =
+      reinterpret_cast<SendFn>(reinterpret_cast<void*>(::GetProcAddress(shim.get(), "SendASPI32CommandEx")));
+  if (!support_)
+    FatalError(LoadMessage(Message::kEntryPointMissing, L"ASPIshim.dll", L"GetASPI32SupportInfoEx"));
   if (!send_) FatalError(LoadMessage(Message::kEntryPointMissing, L"ASPIshim.dll", L"SendASPI32CommandEx"));
   shim_ = shim.release();
 }

@@ -13,10 +13,10 @@ namespace qs::aspi {
 class AspiPort {
  public:
   virtual ~AspiPort() = default;
-  virtual bool Present() = 0;                       // the ASPI layer is installed
-  virtual uint32_t SupportInfo() = 0;               // GetASPI32SupportInfoEx
-  virtual void Send(Record& record) = 0;            // SendASPI32CommandEx; its result is not used
-  virtual void PumpEvents() = 0;                    // one pass of pending events, then sleep <= 1 ms
+  virtual bool Present() = 0;             // the ASPI layer is installed
+  virtual uint32_t SupportInfo() = 0;     // GetASPI32SupportInfoEx
+  virtual void Send(Record& record) = 0;  // SendASPI32CommandEx; its result is not used
+  virtual void PumpEvents() = 0;          // one pass of pending events, then sleep <= 1 ms
   virtual uint64_t NowMs() = 0;
   // A record whose wait was given up: the layer may still write to it, so it must live on.
   virtual void Abandon(Record* record) = 0;

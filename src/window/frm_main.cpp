@@ -15,8 +15,9 @@ RECT Rect(int left, int top, int width, int height) { return RECT{left, top, lef
 
 // Stored places of the meter's bars before start-up re-lays them: x in pixels (twips / 15),
 // from y 440 to y 445, black.
-constexpr double kStoredBarX[speed::kBarCount] = {210.9, 217.9, 225.9, 233.0, 240, 248, 272, 280, 288, 296, 304, 312,
-                                                  320,   328,   336,   344,   352, 360, 368, 376, 384, 392, 400, 408};
+constexpr double kStoredBarX[speed::kBarCount] = {210.9, 217.9, 225.9, 233.0, 240, 248, 272, 280,
+                                                  288,   296,   304,   312,   320, 328, 336, 344,
+                                                  352,   360,   368,   376,   384, 392, 400, 408};
 
 LabelStyle ArialStyle(double points, int weight, COLORREF text, COLORREF back) {
   LabelStyle s;
@@ -74,10 +75,12 @@ void FrmMain::Unload() {
 
 void FrmMain::OnCreate() {
   HINSTANCE instance = ::GetModuleHandleW(nullptr);
-  icon_.reset(static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_QUIETSPIN), IMAGE_ICON, 0, 0, 0)));
+  icon_.reset(
+      static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_QUIETSPIN), IMAGE_ICON, 0, 0, 0)));
   ::SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_.get()));
   ::SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.get()));
-  hand_cursor_.reset(static_cast<HCURSOR>(::LoadImageW(instance, MAKEINTRESOURCEW(IDC_LINK_HAND), IMAGE_CURSOR, 0, 0, 0)));
+  hand_cursor_.reset(
+      static_cast<HCURSOR>(::LoadImageW(instance, MAKEINTRESOURCEW(IDC_LINK_HAND), IMAGE_CURSOR, 0, 0, 0)));
 
   // The persistent backing image: the skin is drawn on it once and every repaint copies it.
   WindowDc screen(hwnd_);
@@ -218,15 +221,20 @@ LRESULT FrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 
 void FrmMain::OnCommand(WPARAM wp) {
   switch (LOWORD(wp)) {
-    case IDM_MNUSHOW: mnuShow_Click(); break;
-    case IDM_MNUEXIT: mnuExit_Click(); break;
+    case IDM_MNUSHOW:
+      mnuShow_Click();
+      break;
+    case IDM_MNUEXIT:
+      mnuExit_Click();
+      break;
   }
 }
 
 void FrmMain::OnPaint() {
   PaintScope paint(hwnd_);
   const RECT& a = paint.area();
-  ::BitBlt(paint.dc(), a.left, a.top, a.right - a.left, a.bottom - a.top, backing_dc_.get(), a.left, a.top, SRCCOPY);
+  ::BitBlt(paint.dc(), a.left, a.top, a.right - a.left, a.bottom - a.top, backing_dc_.get(), a.left, a.top,
+           SRCCOPY);
   DrawMeter(paint.dc());
 }
 
@@ -296,23 +304,33 @@ void FrmMain::SetWindowState(int state) {
   if (!visible) ::ShowWindow(hwnd_, SW_HIDE);
 }
 
-void FrmMain::SetControlVisible(HWND control, bool visible) { ::ShowWindow(control, visible ? SW_SHOWNA : SW_HIDE); }
+void FrmMain::SetControlVisible(HWND control, bool visible) {
+  ::ShowWindow(control, visible ? SW_SHOWNA : SW_HIDE);
+}
 
 void FrmMain::OnBoxMouseMove(PictureBox& box, int button, int shift, int x, int y) {
-  if (&box == &PicCaption) PicCaption_MouseMove(button, shift, x, y);
-  else if (&box == &picExit) picExit_MouseMove(button, shift, x, y);
-  else if (&box == &picOngoing) picOngoing_MouseMove(button, shift, x, y);
-  else if (&box == &imgVantorLogo) imgVantorLogo_MouseMove(button, shift, x, y);
+  if (&box == &PicCaption)
+    PicCaption_MouseMove(button, shift, x, y);
+  else if (&box == &picExit)
+    picExit_MouseMove(button, shift, x, y);
+  else if (&box == &picOngoing)
+    picOngoing_MouseMove(button, shift, x, y);
+  else if (&box == &imgVantorLogo)
+    imgVantorLogo_MouseMove(button, shift, x, y);
 }
 
 void FrmMain::OnBoxMouseDown(PictureBox& box, int button, int shift, int x, int y) {
-  if (&box == &picButton) picButton_MouseDown(button, shift, x, y);
-  else if (&box == &PicCaption) PicCaption_MouseDown(button, shift, x, y);
+  if (&box == &picButton)
+    picButton_MouseDown(button, shift, x, y);
+  else if (&box == &PicCaption)
+    PicCaption_MouseDown(button, shift, x, y);
 }
 
 void FrmMain::OnBoxMouseUp(PictureBox& box, int button, int shift, int x, int y) {
-  if (&box == &picButton) picButton_MouseUp(button, shift, x, y);
-  else if (&box == &imgVantorLogo) imgVantorLogo_MouseUp(button, shift, x, y);
+  if (&box == &picButton)
+    picButton_MouseUp(button, shift, x, y);
+  else if (&box == &imgVantorLogo)
+    imgVantorLogo_MouseUp(button, shift, x, y);
 }
 
 void FrmMain::OnBoxClick(PictureBox& box) {

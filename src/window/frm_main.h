@@ -146,7 +146,7 @@ class FrmMain final : public BaseWindow<FrmMain>, private PictureBoxEvents, priv
   std::array<speed::Bar, speed::kBarCount> LineSpeed{};
   Label lblFlashDescription;
   Label lblAddress;
-  UniqueMenu mnuView;   // the menu bar resource; the popup is its first submenu
+  UniqueMenu mnuView;  // the menu bar resource; the popup is its first submenu
   Tooltip tips;
 
   int16_t PlayState = 0;  // 1 play, 2 pause, 3 stop: the mode lit on the transport strip

@@ -18,15 +18,17 @@ Label::~Label() {
   }
 }
 
-bool Label::Create(HWND parent, RECT rect, const std::wstring& caption, const LabelStyle& style, bool visible) {
+bool Label::Create(HWND parent, RECT rect, const std::wstring& caption, const LabelStyle& style,
+                   bool visible) {
   text_ = ResolveColor(style.text);
   back_ = ResolveColor(style.back);
   transparent_ = style.transparent;
   brush_.reset(transparent_ ? nullptr : ::CreateSolidBrush(back_));
   // Font sizes are points at 96 dots per inch, the resolution the skin is laid out for.
   const int height = -static_cast<int>(std::lround(style.points * 96.0 / 72.0));
-  font_.reset(::CreateFontW(height, 0, 0, 0, style.weight, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                            CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH, style.face));
+  font_.reset(::CreateFontW(height, 0, 0, 0, style.weight, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH,
+                            style.face));
   DWORD ws = WS_CHILD | WS_CLIPSIBLINGS | SS_NOPREFIX | (style.centre ? SS_CENTER : SS_LEFT);
   if (style.border) ws |= WS_BORDER;
   if (visible) ws |= WS_VISIBLE;

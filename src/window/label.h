@@ -13,9 +13,9 @@ struct LabelStyle {
   const wchar_t* face = L"Arial";
   double points = 9.75;
   int weight = FW_NORMAL;
-  COLORREF text = 0;            // a colour, or kSystemColor | COLOR_xxx
+  COLORREF text = 0;  // a colour, or kSystemColor | COLOR_xxx
   COLORREF back = 0;
-  bool transparent = false;     // let the parent's surface show through
+  bool transparent = false;  // let the parent's surface show through
   bool border = false;
   bool centre = false;
 };

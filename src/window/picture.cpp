@@ -12,7 +12,8 @@ UniqueBitmap LoadPicture(const std::wstring& path) {
 }
 
 UniqueCursor LoadCursorFile(const std::wstring& path) {
-  UniqueCursor cursor(static_cast<HCURSOR>(::LoadImageW(nullptr, path.c_str(), IMAGE_CURSOR, 0, 0, LR_LOADFROMFILE)));
+  UniqueCursor cursor(
+      static_cast<HCURSOR>(::LoadImageW(nullptr, path.c_str(), IMAGE_CURSOR, 0, 0, LR_LOADFROMFILE)));
   if (!cursor) FatalError(LoadMessage(Message::kCursorMissing, path));
   return cursor;
 }

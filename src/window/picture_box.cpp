@@ -87,7 +87,8 @@ void PictureBox::OnPaint() {
   const int height = info.bmHeight < 0 ? -info.bmHeight : info.bmHeight;
   if (stretch_) {
     ::SetStretchBltMode(paint.dc(), HALFTONE);
-    ::StretchBlt(paint.dc(), 0, 0, client.right, client.bottom, memory.get(), 0, 0, info.bmWidth, height, SRCCOPY);
+    ::StretchBlt(paint.dc(), 0, 0, client.right, client.bottom, memory.get(), 0, 0, info.bmWidth, height,
+                 SRCCOPY);
   } else {
     ::BitBlt(paint.dc(), 0, 0, info.bmWidth, height, memory.get(), 0, 0, SRCCOPY);
   }
@@ -103,9 +104,17 @@ void PictureBox::OnMouse(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_MOUSEMOVE:
       events_->OnBoxMouseMove(*this, ButtonsOf(wp), shift, x, y);
       return;
-    case WM_LBUTTONDOWN: case WM_LBUTTONUP: button = 1; break;
-    case WM_RBUTTONDOWN: case WM_RBUTTONUP: button = 2; break;
-    default: button = 4; break;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+      button = 1;
+      break;
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+      button = 2;
+      break;
+    default:
+      button = 4;
+      break;
   }
   const bool down = msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN || msg == WM_MBUTTONDOWN;
   if (down) {

@@ -25,8 +25,8 @@ struct PictureBoxArgs {
   HWND parent = nullptr;
   RECT rect{};  // left, top, right, bottom in parent pixels
   bool visible = true;
-  bool stretch = false;          // image control: the picture fills the rectangle
-  HCURSOR cursor = nullptr;      // custom pointer over the box; nullptr keeps the arrow
+  bool stretch = false;      // image control: the picture fills the rectangle
+  HCURSOR cursor = nullptr;  // custom pointer over the box; nullptr keeps the arrow
   PictureBoxEvents* events = nullptr;
 };
 

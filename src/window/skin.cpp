@@ -26,12 +26,13 @@ std::wstring Skin(const wchar_t* file) { return FromProgramFolder(std::wstring(L
 
 void FrmMain::ShapeWindow() {
   // SkinForm.dll ships beside the program; it is not searched for anywhere else.
-  UniqueModule skinform(::LoadLibraryExW(FromProgramFolder(L"\\SkinForm.dll").c_str(), nullptr,
-                                         LOAD_WITH_ALTERED_SEARCH_PATH));
+  UniqueModule skinform(
+      ::LoadLibraryExW(FromProgramFolder(L"\\SkinForm.dll").c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
   if (!skinform) FatalError(LoadMessage(Message::kLibraryMissing, L"SkinForm.dll"));
   auto transparent_form = reinterpret_cast<TransparentFormFn>(
       reinterpret_cast<void*>(::GetProcAddress(skinform.get(), "TransparentForm")));
-  if (!transparent_form) FatalError(LoadMessage(Message::kEntryPointMissing, L"SkinForm.dll", L"TransparentForm"));
+  if (!transparent_form)
+    FatalError(LoadMessage(Message::kEntryPointMissing, L"SkinForm.dll", L"TransparentForm"));
   HRGN region = transparent_form(ToAnsi(Skin(L"Mask.bmp")).c_str());
   // From here on the system owns the region; a null one leaves the window rectangular.
   ::SetWindowRgn(hwnd_, region, TRUE);
@@ -56,7 +57,8 @@ void FrmMain::DrawBitmap(HDC hdc, HBITMAP bitmap, int16_t x, int16_t y) {
   SelectScope select(memory.get(), bitmap);
   BITMAP info{};
   ::GetObjectW(bitmap, sizeof(info), &info);
-  ::BitBlt(hdc, x, y, info.bmWidth, info.bmHeight < 0 ? -info.bmHeight : info.bmHeight, memory.get(), 0, 0, SRCCOPY);
+  ::BitBlt(hdc, x, y, info.bmWidth, info.bmHeight < 0 ? -info.bmHeight : info.bmHeight, memory.get(), 0, 0,
+           SRCCOPY);
 }
 
 }  // namespace qs

@@ -19,9 +19,9 @@ TTTOOLINFOW ToolFor(HWND owner, HWND tool, wchar_t* text) {
 
 bool Tooltip::Create(HWND owner) {
   owner_ = owner;
-  tip_.reset(::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr,
-                               ::GetModuleHandleW(nullptr), nullptr));
+  tip_.reset(::CreateWindowExW(
+      WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, ::GetModuleHandleW(nullptr), nullptr));
   return static_cast<bool>(tip_);
 }
 

@@ -9,9 +9,12 @@ bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L
 
 int DigitValue(wchar_t c, int base) {
   int v = -1;
-  if (c >= L'0' && c <= L'9') v = c - L'0';
-  else if (c >= L'a' && c <= L'f') v = c - L'a' + 10;
-  else if (c >= L'A' && c <= L'F') v = c - L'A' + 10;
+  if (c >= L'0' && c <= L'9')
+    v = c - L'0';
+  else if (c >= L'a' && c <= L'f')
+    v = c - L'a' + 10;
+  else if (c >= L'A' && c <= L'F')
+    v = c - L'A' + 10;
   return v < base ? v : -1;
 }
 
@@ -44,7 +47,8 @@ std::vector<std::wstring_view> Split(std::wstring_view text, wchar_t separator) 
 }
 
 // "a:b" or "a:b:c": every part a number up to its own limit.
-std::optional<std::vector<uint8_t>> ParseTuple(std::wstring_view text, std::initializer_list<uint32_t> limits) {
+std::optional<std::vector<uint8_t>> ParseTuple(std::wstring_view text,
+                                               std::initializer_list<uint32_t> limits) {
   const auto parts = Split(text, L':');
   if (parts.size() != limits.size()) return std::nullopt;
   std::vector<uint8_t> values;
@@ -154,8 +158,8 @@ FakeConfig ParseFakeConfig(std::wstring_view text) {
     bool well_formed = end == equals && equals != start;
     if (well_formed && equals + 1 < text.size() && text[equals + 1] == L'"') {
       const size_t close = text.find(L'"', equals + 2);
-      well_formed = close != std::wstring_view::npos &&
-                    (close + 1 == text.size() || IsBlank(text[close + 1]));
+      well_formed =
+          close != std::wstring_view::npos && (close + 1 == text.size() || IsBlank(text[close + 1]));
       end = close == std::wstring_view::npos ? text.size() : close + 1;
       if (well_formed) value = text.substr(equals + 2, close - equals - 2);
     } else if (well_formed) {

@@ -11,7 +11,8 @@ using Rejected = std::vector<std::wstring>;
 
 TEST(FakeConfigTest, FullConfigurationIsUnderstood) {
   const FakeConfig c = ParseFakeConfig(
-      L"support=0x0102 devices=0:0:0,0:1:5,1:0:5 failinquiry=1,3 delay=3000 never=0:1 log=Z:\\tmp\\x\\aspi.log");
+      L"support=0x0102 devices=0:0:0,0:1:5,1:0:5 failinquiry=1,3 delay=3000 never=0:1 "
+      L"log=Z:\\tmp\\x\\aspi.log");
   EXPECT_EQ(c.support, 0x0102u);
   EXPECT_EQ(c.devices, (std::map<DeviceId, uint8_t>{{{0, 0}, 0}, {{0, 1}, 5}, {{1, 0}, 5}}));
   EXPECT_EQ(c.fail_inquiry, (std::set<uint8_t>{1, 3}));

@@ -19,9 +19,9 @@ FakeLog::FakeLog(const std::wstring& path) {
   // GetTickCount64 gives the stamps (monotonic); the base aligns them with the process start.
   base_tick_ = ::GetTickCount64() - MsSinceProcessStart();
   if (path.empty()) return;
-  HANDLE file = ::CreateFileW(path.c_str(), FILE_APPEND_DATA,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file =
+      ::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file != INVALID_HANDLE_VALUE) file_.reset(file);
 }
 

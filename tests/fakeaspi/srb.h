@@ -40,13 +40,13 @@ inline constexpr uint8_t kGetDevType = 1;
 inline constexpr uint8_t kExecScsiCmd = 2;
 
 // Status codes.
-inline constexpr uint8_t kPending = 0x00;      // SS_PENDING
-inline constexpr uint8_t kComp = 0x01;         // SS_COMP
-inline constexpr uint8_t kErr = 0x04;          // SS_ERR
-inline constexpr uint8_t kInvalidCmd = 0x80;   // SS_INVALID_CMD
-inline constexpr uint8_t kInvalidHa = 0x81;    // SS_INVALID_HA
-inline constexpr uint8_t kNoDevice = 0x82;     // SS_NO_DEVICE
-inline constexpr uint8_t kInvalidSrb = 0xE0;   // SS_INVALID_SRB
-inline constexpr uint8_t kNoAdapters = 0xE8;   // SS_NO_ADAPTERS
+inline constexpr uint8_t kPending = 0x00;     // SS_PENDING
+inline constexpr uint8_t kComp = 0x01;        // SS_COMP
+inline constexpr uint8_t kErr = 0x04;         // SS_ERR
+inline constexpr uint8_t kInvalidCmd = 0x80;  // SS_INVALID_CMD
+inline constexpr uint8_t kInvalidHa = 0x81;   // SS_INVALID_HA
+inline constexpr uint8_t kNoDevice = 0x82;    // SS_NO_DEVICE
+inline constexpr uint8_t kInvalidSrb = 0xE0;  // SS_INVALID_SRB
+inline constexpr uint8_t kNoAdapters = 0xE8;  // SS_NO_ADAPTERS
 
 }  // namespace qs::srb

@@ -98,7 +98,8 @@ uint8_t DeviceType(volatile uint8_t* record, uint8_t adapter, uint8_t target) {
 bool Writable(const volatile uint8_t* record) {
   auto at = reinterpret_cast<uintptr_t>(record);
   const uintptr_t end = at + srb::kSize;
-  constexpr DWORD kWritable = PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+  constexpr DWORD kWritable =
+      PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
   while (at < end) {
     MEMORY_BASIC_INFORMATION info{};
     if (::VirtualQuery(reinterpret_cast<void*>(at), &info, sizeof info) == 0) return false;
@@ -145,8 +146,10 @@ uint8_t Execute(volatile uint8_t* record, const Record& submitted) {
   const uint8_t target = submitted[srb::kTarget];
   const std::string device = DeviceText(adapter, target);
   uint8_t refused = 0;
-  if (adapter >= config.AdapterCount()) refused = srb::kInvalidHa;
-  else if (submitted[srb::kLun] != 0 || !config.devices.count({adapter, target})) refused = srb::kNoDevice;
+  if (adapter >= config.AdapterCount())
+    refused = srb::kInvalidHa;
+  else if (submitted[srb::kLun] != 0 || !config.devices.count({adapter, target}))
+    refused = srb::kNoDevice;
   if (refused) {
     g_state->log.Line("DONE " + device + " status=" + std::to_string(refused));
     WriteStatus(record, refused);
@@ -202,10 +205,16 @@ extern "C" DWORD __cdecl SendASPI32Command(void* address) {
                     ' ' + HexBytes(submitted.data(), submitted.size()));
   uint8_t status = qs::srb::kInvalidCmd;
   switch (cmd) {
-    case qs::srb::kHaInquiry: status = Inquiry(record, adapter); break;
-    case qs::srb::kGetDevType: status = DeviceType(record, adapter, submitted[qs::srb::kTarget]); break;
-    case qs::srb::kExecScsiCmd: return Execute(record, submitted);
-    default: break;
+    case qs::srb::kHaInquiry:
+      status = Inquiry(record, adapter);
+      break;
+    case qs::srb::kGetDevType:
+      status = DeviceType(record, adapter, submitted[qs::srb::kTarget]);
+      break;
+    case qs::srb::kExecScsiCmd:
+      return Execute(record, submitted);
+    default:
+      break;
   }
   WriteStatus(record, status);
   return status;

@@ -15,20 +15,20 @@ namespace qs::aspi::testing {
 struct FakeDevice {
   std::vector<std::string> names;
   DeviceAddress address;
-  uint8_t inquiry_byte0 = 0x05;     // peripheral qualifier and type
+  uint8_t inquiry_byte0 = 0x05;  // peripheral qualifier and type
   bool answers_inquiry = true;
   IoOutcome outcome = IoOutcome::kOk;  // for commands other than INQUIRY
   uint8_t scsi_status = 0;
   std::vector<uint8_t> sense;
-  std::vector<uint8_t> data_in;        // what a data-in command reads
-  bool present = true;                 // false: opening fails as for an unplugged drive
+  std::vector<uint8_t> data_in;  // what a data-in command reads
+  bool present = true;           // false: opening fails as for an unplugged drive
   bool refuses_open = false;
 };
 
 struct SentCommand {
   std::string path;
-  PassThroughRequest request;       // data span as it was handed over
-  std::vector<uint8_t> data_out;    // copy of the data the layer sent
+  PassThroughRequest request;     // data span as it was handed over
+  std::vector<uint8_t> data_out;  // copy of the data the layer sent
 };
 
 class FakeDeviceIo : public DeviceIo {
@@ -70,7 +70,8 @@ class FakeDeviceIo : public DeviceIo {
     std::optional<DeviceAddress> Address() override { return device_.address; }
     PassThroughResult PassThrough(const PassThroughRequest& request) override {
       SentCommand sent{path_, request, {}};
-      if (request.direction == DataDirection::kOut) sent.data_out.assign(request.data.begin(), request.data.end());
+      if (request.direction == DataDirection::kOut)
+        sent.data_out.assign(request.data.begin(), request.data.end());
       io_.sent.push_back(sent);
       PassThroughResult result;
       if (request.cdb[0] == 0x12) {

@@ -105,7 +105,7 @@ TEST(AspiEnumeration, PortsBecomeAdaptersInAscendingOrderKeepingTargetAndLun) {
   FakeDeviceIo io;
   io.Add({"\\\\.\\CdRom0", "\\\\.\\G:"}, {4, 0, 1, 0});
   io.Add({"\\\\.\\CdRom1"}, {2, 0, 0, 0});
-  io.Add({"\\\\.\\F:"}, {2, 0, 1, 0});  // reachable only by its letter
+  io.Add({"\\\\.\\F:"}, {2, 0, 1, 0});                           // reachable only by its letter
   io.Add({"\\\\.\\CdRom2"}, {4, 0, 3, 1}).inquiry_byte0 = 0x04;  // a write-once drive on LUN 1
   const DeviceTable table = DeviceTable::Discover(io);
   EXPECT_EQ(SupportWord(table), 0x0102u);
@@ -343,10 +343,12 @@ TEST_F(AspiRequests, FailuresOfTheRoadMapToHostAdapterStatus) {
   } const cases[] = {
       {"refused", [](testing::FakeDevice& d) { d.outcome = IoOutcome::kRefused; }, HASTAT_OK},
       {"timeout", [](testing::FakeDevice& d) { d.outcome = IoOutcome::kTimeout; }, HASTAT_COMMAND_TIMEOUT},
-      {"gone during the command", [](testing::FakeDevice& d) { d.outcome = IoOutcome::kGone; }, HASTAT_SEL_TO},
+      {"gone during the command", [](testing::FakeDevice& d) { d.outcome = IoOutcome::kGone; },
+       HASTAT_SEL_TO},
       {"unplugged", [](testing::FakeDevice& d) { d.present = false; }, HASTAT_SEL_TO},
       {"open refused", [](testing::FakeDevice& d) { d.refuses_open = true; }, HASTAT_OK},
-      {"another drive now under its name", [](testing::FakeDevice& d) { d.address.target = 2; }, HASTAT_SEL_TO},
+      {"another drive now under its name", [](testing::FakeDevice& d) { d.address.target = 2; },
+       HASTAT_SEL_TO},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -379,7 +381,8 @@ TEST_F(AspiRequests, ReplugAtTheSameAddressIsServedAgain) {
 TEST_F(AspiRequests, EveryHeaderCombinationIsAnsweredWithinTheRecord) {
   // Whatever the header says, the layer writes only inside the 80-byte record (ASan watches) and
   // always leaves a status that is a known code.
-  const std::set<uint8_t> known{SS_PENDING, SS_COMP, SS_INVALID_CMD, SS_INVALID_HA, SS_NO_DEVICE, SS_INVALID_SRB};
+  const std::set<uint8_t> known{SS_PENDING,    SS_COMP,      SS_INVALID_CMD,
+                                SS_INVALID_HA, SS_NO_DEVICE, SS_INVALID_SRB};
   for (int cmd = 0; cmd < 256; cmd += 1) {
     for (int ha : {0, 1, 2, 255}) {
       auto record = std::make_unique<Record>();

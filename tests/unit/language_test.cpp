@@ -13,9 +13,9 @@ namespace {
 
 constexpr Language kAllLanguages[] = {Language::kEnglish, Language::kTraditionalChinese,
                                       Language::kSimplifiedChinese};
-constexpr Text kAllTexts[] = {Text::kPlayTip,    Text::kPauseTip,   Text::kStopTip,
-                              Text::kExit,       Text::kShow,       Text::kCaptionTip,
-                              Text::kMurmexTip,  Text::kLogoTip,    Text::kSpeedTip};
+constexpr Text kAllTexts[] = {Text::kPlayTip,   Text::kPauseTip, Text::kStopTip,
+                              Text::kExit,      Text::kShow,     Text::kCaptionTip,
+                              Text::kMurmexTip, Text::kLogoTip,  Text::kSpeedTip};
 
 TEST(LanguageFromLcid, OnlyTheTwoExactChineseLocalesAreChinese) {
   EXPECT_EQ(LanguageFromLcid(1028), Language::kTraditionalChinese);
@@ -84,9 +84,9 @@ TEST(TextId, FixedRowsByLanguage) {
   const struct {
     Text text;
     StringId english;
-  } rows[] = {{Text::kPlayTip, 1102},    {Text::kPauseTip, 1103},   {Text::kStopTip, 1104},
-              {Text::kExit, 1107},       {Text::kShow, 1108},       {Text::kCaptionTip, 1200},
-              {Text::kMurmexTip, 1201},  {Text::kLogoTip, 1202},    {Text::kSpeedTip, 1210}};
+  } rows[] = {{Text::kPlayTip, 1102},   {Text::kPauseTip, 1103}, {Text::kStopTip, 1104},
+              {Text::kExit, 1107},      {Text::kShow, 1108},     {Text::kCaptionTip, 1200},
+              {Text::kMurmexTip, 1201}, {Text::kLogoTip, 1202},  {Text::kSpeedTip, 1210}};
   for (const auto& row : rows) {
     EXPECT_EQ(TextId(Language::kEnglish, row.text), row.english);
     EXPECT_EQ(TextId(Language::kSimplifiedChinese, row.text), row.english);

@@ -18,12 +18,12 @@ struct BmpFile {
   uint16_t bits = 24;
   uint32_t header_size = 40;
   uint32_t compression = 0;
-  uint32_t colours_used = 0;             // written as is
-  std::vector<uint32_t> palette;         // 0xRRGGBB entries, all written
-  std::vector<uint32_t> masks;           // R, G, B: after a 40-byte header, else inside the header
-  std::vector<uint32_t> pixels;          // window order, top row first: index or 0xRRGGBB
-  int64_t pixel_offset = -1;             // -1: right after the colour table
-  uint8_t alpha = 0;                     // fourth byte of 32-bit pixels
+  uint32_t colours_used = 0;      // written as is
+  std::vector<uint32_t> palette;  // 0xRRGGBB entries, all written
+  std::vector<uint32_t> masks;    // R, G, B: after a 40-byte header, else inside the header
+  std::vector<uint32_t> pixels;   // window order, top row first: index or 0xRRGGBB
+  int64_t pixel_offset = -1;      // -1: right after the colour table
+  uint8_t alpha = 0;              // fourth byte of 32-bit pixels
 };
 
 inline void Put16(std::vector<uint8_t>& out, size_t at, uint32_t v) {
@@ -71,9 +71,15 @@ inline std::vector<uint8_t> Encode(const BmpFile& bmp) {
     for (uint32_t x = 0; x < width; ++x) {
       const uint32_t v = bmp.pixels[size_t{y} * width + x];
       switch (bmp.bits) {
-        case 1: row[x / 8] |= static_cast<uint8_t>((v & 1) << (7 - x % 8)); break;
-        case 4: row[x / 2] |= static_cast<uint8_t>((v & 0xF) << (x % 2 ? 0 : 4)); break;
-        case 8: row[x] = static_cast<uint8_t>(v); break;
+        case 1:
+          row[x / 8] |= static_cast<uint8_t>((v & 1) << (7 - x % 8));
+          break;
+        case 4:
+          row[x / 2] |= static_cast<uint8_t>((v & 0xF) << (x % 2 ? 0 : 4));
+          break;
+        case 8:
+          row[x] = static_cast<uint8_t>(v);
+          break;
         default: {
           const size_t size = bmp.bits / 8;
           row[x * size] = static_cast<uint8_t>(v);

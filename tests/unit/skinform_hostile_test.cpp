@@ -174,7 +174,8 @@ TEST(HostileMask, BitFieldsOnlyForThirtyTwoBitsWithTheStandardMasks) {
 }
 
 TEST(HostileMask, ColourTableLargerThanTheDepthAllows) {
-  for (auto [bits, used] : {std::pair<uint16_t, uint32_t>{1, 3}, {4, 17}, {8, 257}, {8, 0x40000000}, {8, 0xFFFFFFFF}}) {
+  for (auto [bits, used] :
+       {std::pair<uint16_t, uint32_t>{1, 3}, {4, 17}, {8, 257}, {8, 0x40000000}, {8, 0xFFFFFFFF}}) {
     BmpFile bmp = Valid(bits);
     bmp.colours_used = used;
     EXPECT_FALSE(Accepts(bmp)) << bits << " bpp, " << used << " colours";
@@ -199,8 +200,8 @@ TEST(HostileMask, PixelIndexPastAShortColourTable) {
 
 TEST(HostileMask, PixelOffsetOutsideTheFileOrInsideTheHeaders) {
   const auto base = Encode(Valid());
-  for (uint32_t offset : {0u, 10u, 53u, static_cast<uint32_t>(base.size()), static_cast<uint32_t>(base.size() - 1),
-                          0x7FFFFFFFu, 0xFFFFFFF0u, 0xFFFFFFFFu}) {
+  for (uint32_t offset : {0u, 10u, 53u, static_cast<uint32_t>(base.size()),
+                          static_cast<uint32_t>(base.size() - 1), 0x7FFFFFFFu, 0xFFFFFFF0u, 0xFFFFFFFFu}) {
     auto bytes = base;
     Put32(bytes, 10, offset);
     EXPECT_FALSE(Accepts(bytes)) << offset;

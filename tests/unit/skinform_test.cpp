@@ -19,15 +19,10 @@ using testing::kMagenta;
 // '.' is the key colour; '#' black and 'n' a colour one step from magenta, both inside. Width 11
 // makes every depth pad its rows and puts pixels in the low bits of a byte.
 const std::vector<std::string> kArt = {
-    "...........",
-    "..###......",
-    "#n........#",
-    "#######n###",
-    ".n.n.n.n.n.",
+    "...........", "..###......", "#n........#", "#######n###", ".n.n.n.n.n.",
 };
 const std::vector<skin::Run> kArtRuns = {
-    {1, 2, 5}, {2, 0, 2}, {2, 10, 11}, {3, 0, 11},
-    {4, 1, 2}, {4, 3, 4}, {4, 5, 6},  {4, 7, 8}, {4, 9, 10},
+    {1, 2, 5}, {2, 0, 2}, {2, 10, 11}, {3, 0, 11}, {4, 1, 2}, {4, 3, 4}, {4, 5, 6}, {4, 7, 8}, {4, 9, 10},
 };
 
 // Palette with the key colour at an index that exercises the depth's bit layout.
@@ -133,8 +128,7 @@ TEST(MaskPixels, ShortColourTableIsHonouredAndEveryKeyEntryIsOutside) {
   bmp.bits = 4;
   bmp.colours_used = 3;
   bmp.palette = {kMagenta, 0x00FF00, kMagenta};  // the pixels follow these three entries directly
-  bmp.pixels = {0, 1, 2, 1, 1, 0,
-                1, 1, 1, 2, 2, 1};
+  bmp.pixels = {0, 1, 2, 1, 1, 0, 1, 1, 1, 2, 2, 1};
   auto shape = ScanMaskBitmap(Encode(bmp));
   ASSERT_TRUE(shape.has_value());
   EXPECT_EQ(shape->runs, (std::vector<skin::Run>{{0, 1, 2}, {0, 3, 5}, {1, 0, 3}, {1, 5, 6}}));
@@ -182,14 +176,14 @@ TEST(MaskPixels, OnePixelMasks) {
 TEST(RectMerge, IdenticalConsecutiveRowsBecomeOneBand) {
   const std::vector<skin::Run> runs = {
       {0, 1, 3}, {0, 5, 9},  // rows 0..2 alike: one band of two rectangles
-      {1, 1, 3}, {1, 5, 9},
-      {2, 1, 3}, {2, 5, 9},
-      {3, 1, 3}, {3, 5, 8},  // same count, one edge moved
+      {1, 1, 3}, {1, 5, 9}, {2, 1, 3}, {2, 5, 9}, {3, 1, 3}, {3, 5, 8},  // same count, one edge moved
       {5, 1, 3}, {5, 5, 8},  // same spans as row 3, but row 4 is empty between them
       {6, 0, 4},
   };
-  EXPECT_EQ(MergeRunsIntoRects(runs), (std::vector<Rect>{{1, 0, 3, 3}, {5, 0, 9, 3}, {1, 3, 3, 4}, {5, 3, 8, 4},
-                                                         {1, 5, 3, 6}, {5, 5, 8, 6}, {0, 6, 4, 7}}));
+  EXPECT_EQ(
+      MergeRunsIntoRects(runs),
+      (std::vector<Rect>{
+          {1, 0, 3, 3}, {5, 0, 9, 3}, {1, 3, 3, 4}, {5, 3, 8, 4}, {1, 5, 3, 6}, {5, 5, 8, 6}, {0, 6, 4, 7}}));
   EXPECT_TRUE(MergeRunsIntoRects({}).empty());
 }
 

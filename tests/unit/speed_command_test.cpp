@@ -20,11 +20,15 @@ class FakeLayer final : public AspiPort {
   uint32_t support = 0x0102;
   std::set<int> failing_adapters;
   std::map<std::pair<int, int>, uint8_t> devices;  // (ha, target) -> peripheral type
-  int pumps_to_complete = 0;                        // 0: complete inside Send
+  int pumps_to_complete = 0;                       // 0: complete inside Send
   std::set<std::pair<int, int>> never;
-  std::function<void(int pump)> on_pump;            // events dispatched while a drive works
+  std::function<void(int pump)> on_pump;  // events dispatched while a drive works
 
-  struct Sent { uint8_t cmd; int ha, target; Record copy; };
+  struct Sent {
+    uint8_t cmd;
+    int ha, target;
+    Record copy;
+  };
   std::vector<Sent> sent;
   std::vector<std::string> executes;  // "ha:target=speed"
   std::vector<Record*> abandoned;
@@ -49,8 +53,10 @@ class FakeLayer final : public AspiPort {
       case kExecScsiCommand:
         executes.push_back(std::to_string(b[2]) + ":" + std::to_string(b[8]) + "=" + std::to_string(b[50]));
         if (never.count({b[2], b[8]})) break;
-        if (pumps_to_complete == 0) b[1] = kCompleted;
-        else pending.push_back({&r, pumps_to_complete});
+        if (pumps_to_complete == 0)
+          b[1] = kCompleted;
+        else
+          pending.push_back({&r, pumps_to_complete});
         break;
     }
   }
@@ -88,7 +94,8 @@ TEST(SpeedScan, ReachesExactlyTheCdRomDevicesInAdapterThenTargetOrder) {
   for (int i = 0; i < 16; ++i) EXPECT_EQ(probes[i], std::make_pair(i / 8, i % 8));
   EXPECT_EQ(layer.sent[0].cmd, kHaInquiry);
   EXPECT_EQ(layer.sent[0].ha, 0);
-  EXPECT_EQ(layer.sent[3].cmd, kExecScsiCommand) << "the CD-ROM on target 1 is served before target 2 is examined";
+  EXPECT_EQ(layer.sent[3].cmd, kExecScsiCommand)
+      << "the CD-ROM on target 1 is served before target 2 is examined";
 }
 
 TEST(SpeedScan, FailedInquirySkipsTheAdapterAndOnlyReportedAdaptersAreAsked) {

@@ -6,7 +6,10 @@ namespace qs::speed {
 namespace {
 
 TEST(Level, FollowsThePointerAtSevenPixelsALevelFromX204) {
-  struct Case { float x; int16_t level; };
+  struct Case {
+    float x;
+    int16_t level;
+  };
   for (const Case c : {Case{190, 0}, Case{203, 0}, Case{207, 0}, Case{208, 1}, Case{211, 1}, Case{369, 24},
                        Case{372, 24}, Case{390, 24}, Case{211.5f, 1}, Case{218, 2}}) {
     EXPECT_EQ(LevelBetween(204, c.x), c.level) << "x = " << c.x;

@@ -41,21 +41,25 @@ TEST(Records, SetCdSpeedIsTheWholeEightyByteRecord) {
   r.bytes.fill(0xEE);  // must be zeroed afresh
   PrepareSetCdSpeed(r, 1, 0, 52);
   auto expected = Zero();
-  expected[0] = 2;     // SC_EXEC_SCSI_CMD
-  expected[2] = 1;     // adapter
-  expected[3] = 8;     // SRB_DIR_IN, no posting, no event
-  expected[8] = 0;     // target
-  expected[20] = 14;   // sense length
-  expected[21] = 12;   // SET CD SPEED is a 12-byte command
+  expected[0] = 2;    // SC_EXEC_SCSI_CMD
+  expected[2] = 1;    // adapter
+  expected[3] = 8;    // SRB_DIR_IN, no posting, no event
+  expected[8] = 0;    // target
+  expected[20] = 14;  // sense length
+  expected[21] = 12;  // SET CD SPEED is a 12-byte command
   expected[48] = 0xBB;
   expected[50] = expected[51] = expected[52] = expected[53] = 52;
   EXPECT_EQ(r.bytes, expected);
 }
 
 TEST(Records, CdbCarriesTheSpeedAsReadAndWriteSpeed) {
-  struct Case { int16_t level; uint8_t byte; unsigned kbps; };
-  for (const Case c : {Case{0, 4, 1028}, Case{1, 6, 1542}, Case{12, 28, 7196}, Case{23, 50, 12850},
-                       Case{24, 52, 13364}}) {
+  struct Case {
+    int16_t level;
+    uint8_t byte;
+    unsigned kbps;
+  };
+  for (const Case c :
+       {Case{0, 4, 1028}, Case{1, 6, 1542}, Case{12, 28, 7196}, Case{23, 50, 12850}, Case{24, 52, 13364}}) {
     Record r;
     const uint8_t speed = 2 * c.level + 4;
     ASSERT_EQ(speed, c.byte);

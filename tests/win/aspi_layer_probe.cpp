@@ -15,8 +15,10 @@ int main() {
   ::GetModuleFileNameA(layer, path, MAX_PATH);
   using SupportFn = DWORD(__cdecl*)();
   using SendFn = DWORD(__cdecl*)(void*);
-  auto support = reinterpret_cast<SupportFn>(reinterpret_cast<void (*)()>(::GetProcAddress(layer, "GetASPI32SupportInfo")));
-  auto send = reinterpret_cast<SendFn>(reinterpret_cast<void (*)()>(::GetProcAddress(layer, "SendASPI32Command")));
+  auto support = reinterpret_cast<SupportFn>(
+      reinterpret_cast<void (*)()>(::GetProcAddress(layer, "GetASPI32SupportInfo")));
+  auto send =
+      reinterpret_cast<SendFn>(reinterpret_cast<void (*)()>(::GetProcAddress(layer, "SendASPI32Command")));
   if (!support || !send) {
     std::printf("exports missing in %s\n", path);
     ::FreeLibrary(layer);

@@ -78,7 +78,8 @@ TEST_F(ShippedLayer, RequestsWithoutAdaptersAreRejected) {
   exec[kSrbFlags] = SRB_DIR_IN | SRB_EVENT_NOTIFY;
   exec[kExecCdbLen] = 10;
   UniqueHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  SrbView(exec.data()).set_dword(kExecPostProc, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(event.get())));
+  SrbView(exec.data())
+      .set_dword(kExecPostProc, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(event.get())));
   EXPECT_EQ(send(exec.data()), SS_INVALID_HA);
   EXPECT_EQ(::WaitForSingleObject(event.get(), 0), WAIT_TIMEOUT) << "a rejected request is not signalled";
 

@@ -67,7 +67,9 @@ inline Record SetCdSpeed(uint8_t adapter, uint8_t target, uint8_t speed) {
   return r;
 }
 
-inline uint8_t StatusOf(const Record& r) { return static_cast<const volatile uint8_t*>(r.data())[srb::kStatus]; }
+inline uint8_t StatusOf(const Record& r) {
+  return static_cast<const volatile uint8_t*>(r.data())[srb::kStatus];
+}
 
 inline std::string Hex(const Record& r) {
   std::string hex;
@@ -97,8 +99,9 @@ struct LogLine {
 // The log, read with sharing while the layer still holds it open.
 inline std::vector<LogLine> ReadLog(const std::wstring& path) {
   std::vector<LogLine> lines;
-  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file =
+      ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return lines;
   UniqueHandle owner(file);
   std::string all;

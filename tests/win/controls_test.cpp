@@ -338,8 +338,8 @@ TEST_F(AnimatedLogoTest, KeepsAnimatingAfterHideBackValueAndShow) {
 }
 
 TEST_F(ControlsTest, LogoOnAHiddenPanelRestsAndWakesWhenThePanelShows) {
-  HWND panel = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 40, 32, 385, 241, host_.get(), nullptr,
-                               GetModuleHandleW(nullptr), nullptr);
+  HWND panel = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 40, 32, 385, 241, host_.get(),
+                               nullptr, GetModuleHandleW(nullptr), nullptr);
   ASSERT_NE(panel, nullptr);
   LogoEvents events;
   auto logo = AniGifControl::Create(panel, RECT{200, 88, 337, 121}, &events, nullptr);

@@ -129,10 +129,12 @@ TEST_F(Skin, BackgroundLandsOnTheBackingImageAndSurvivesRepaints) {
     ::FillRect(screen.get(), &all, scribble.get());
     ASSERT_EQ(::GetPixel(screen.get(), 20, 300), RGB(0, 255, 0));
   }
-  ::RedrawWindow(form->hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  ::RedrawWindow(form->hwnd(), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
   Pump(50);
   for (POINT p : {POINT{20, 300}, POINT{480, 420}, POINT{30, 470}, POINT{460, 120}}) {
-    EXPECT_EQ(::GetPixel(screen.get(), p.x, p.y), ::GetPixel(picture_dc.get(), p.x, p.y)) << p.x << "," << p.y;
+    EXPECT_EQ(::GetPixel(screen.get(), p.x, p.y), ::GetPixel(picture_dc.get(), p.x, p.y))
+        << p.x << "," << p.y;
   }
 }
 
@@ -233,8 +235,9 @@ TEST_F(Skin, LabelsAndTheMeterLetThePointerThroughToTheWindow) {
   for (HWND label : {form->lblTrack.hwnd(), form->lblFlashDescription.hwnd(), form->lblTip.hwnd()}) {
     RECT r{};
     ::GetWindowRect(label, &r);
-    EXPECT_EQ(::SendMessageW(label, WM_NCHITTEST, 0, MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2)),
-              HTTRANSPARENT);
+    EXPECT_EQ(
+        ::SendMessageW(label, WM_NCHITTEST, 0, MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2)),
+        HTTRANSPARENT);
   }
   // lblTrack, lblFlashDescription, Shape1 with the bars, Line1: all the window's own surface.
   for (POINT p : {POINT{124, 368}, POINT{240, 404}, POINT{300, 450}, POINT{300, 465}}) {
@@ -334,8 +337,8 @@ TEST_F(BrokenSkin, AnUnreadablePictureIsNamed) {
   SetAside title(SkinFile(L"title_normal.jpg"));
   ASSERT_TRUE(title.moved());
   {
-    UniqueFile f(::CreateFileW(SkinFile(L"title_normal.jpg").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
-                               nullptr));
+    UniqueFile f(::CreateFileW(SkinFile(L"title_normal.jpg").c_str(), GENERIC_WRITE, 0, nullptr,
+                               CREATE_ALWAYS, 0, nullptr));
     const char junk[] = "\xFF\xD8\xFF\xE0 not really a JPEG, cut short";
     DWORD written = 0;
     ASSERT_TRUE(::WriteFile(f.get(), junk, sizeof(junk), &written, nullptr));

@@ -54,8 +54,8 @@ Colours PaintColoursOf(HWND label) {
   UniqueDc dc(::CreateCompatibleDC(nullptr));
   ::SetTextColor(dc.get(), RGB(1, 2, 3));
   ::SetBkColor(dc.get(), RGB(4, 5, 6));
-  const LRESULT brush = ::SendMessageW(::GetParent(label), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.get()),
-                                       reinterpret_cast<LPARAM>(label));
+  const LRESULT brush = ::SendMessageW(::GetParent(label), WM_CTLCOLORSTATIC,
+                                       reinterpret_cast<WPARAM>(dc.get()), reinterpret_cast<LPARAM>(label));
   LOGBRUSH lb{};
   if (brush) ::GetObjectW(reinterpret_cast<HBRUSH>(brush), sizeof(lb), &lb);
   return {::GetTextColor(dc.get()), ::GetBkColor(dc.get()), brush ? lb.lbColor : CLR_INVALID};
@@ -64,7 +64,8 @@ Colours PaintColoursOf(HWND label) {
 // The cursor a control asks for when the pointer rests on it, identified by its hot spot.
 POINT CursorHotSpotOver(HWND control) {
   ::SetCursor(nullptr);
-  ::SendMessageW(control, WM_SETCURSOR, reinterpret_cast<WPARAM>(control), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  ::SendMessageW(control, WM_SETCURSOR, reinterpret_cast<WPARAM>(control),
+                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
   ICONINFO info{};
   if (!::GetCursor() || !::GetIconInfo(::GetCursor(), &info)) return {-1, -1};
   UniqueBitmap mask(info.hbmMask), colour(info.hbmColor);
@@ -121,7 +122,8 @@ TEST_F(AsCreated, WindowIsABorderlessGreyPanelAtItsStoredPlaceWithNoCaptionOrMen
   const HWND w = form->hwnd();
   const LONG style = ::GetWindowLongW(w, GWL_STYLE);
   EXPECT_EQ(style & (WS_CAPTION | WS_THICKFRAME | WS_BORDER | WS_DLGFRAME | WS_MAXIMIZEBOX), 0);
-  EXPECT_EQ(::GetWindowLongW(w, GWL_EXSTYLE) & (WS_EX_CLIENTEDGE | WS_EX_WINDOWEDGE | WS_EX_DLGMODALFRAME), 0);
+  EXPECT_EQ(::GetWindowLongW(w, GWL_EXSTYLE) & (WS_EX_CLIENTEDGE | WS_EX_WINDOWEDGE | WS_EX_DLGMODALFRAME),
+            0);
   RECT client{};
   ::GetClientRect(w, &client);
   EXPECT_EQ(client.right, 527);
@@ -183,10 +185,10 @@ TEST_F(AsCreated, OnlyTheOverlayTheLogoPanelAndTheSpeedTipStartHidden) {
   EXPECT_FALSE(HasVisibleStyle(form->picButton.hwnd()));
   EXPECT_FALSE(HasVisibleStyle(form->FraLogo.hwnd()));
   EXPECT_FALSE(HasVisibleStyle(form->lblTip.hwnd()));
-  for (HWND shown : {form->picOngoing.hwnd(), form->PicCaption.hwnd(), form->picExit.hwnd(),
-                     form->AniGifMurmexWindow, form->Label3.hwnd(), form->Label2.hwnd(), form->imgVantorLogo.hwnd(),
-                     form->FlashDemoWindow, form->lblTrack.hwnd(), form->lblFlashDescription.hwnd(),
-                     form->lblAddress.hwnd()}) {
+  for (HWND shown :
+       {form->picOngoing.hwnd(), form->PicCaption.hwnd(), form->picExit.hwnd(), form->AniGifMurmexWindow,
+        form->Label3.hwnd(), form->Label2.hwnd(), form->imgVantorLogo.hwnd(), form->FlashDemoWindow,
+        form->lblTrack.hwnd(), form->lblFlashDescription.hwnd(), form->lblAddress.hwnd()}) {
     EXPECT_TRUE(HasVisibleStyle(shown)) << ClassOf(shown);
   }
   EXPECT_TRUE(form->FlashDemo->Visible());
@@ -268,7 +270,7 @@ TEST_F(AsCreated, LabelsPaintInTheirStoredColours) {
 
 TEST_F(AsCreated, LaterWindowedControlsLieAboveEarlierOnesAndLabelsLieBelowThemAll) {
   const auto order = Stacking(form->hwnd());
-  const HWND windowed[] = {form->FlashDemoWindow, form->FraLogo.hwnd(), form->picExit.hwnd(),
+  const HWND windowed[] = {form->FlashDemoWindow,  form->FraLogo.hwnd(),    form->picExit.hwnd(),
                            form->picButton.hwnd(), form->PicCaption.hwnd(), form->picOngoing.hwnd()};
   for (size_t i = 0; i + 1 < std::size(windowed); ++i) {
     EXPECT_LT(Rank(order, windowed[i]), Rank(order, windowed[i + 1])) << "pair " << i;

@@ -65,21 +65,31 @@ TEST(LoadText, ReturnsTheWholeTextWithoutItsNeighbours) {
 // Fixed texts
 
 TEST(StringTable, EnglishFixedTexts) {
-  const std::pair<StringId, std::wstring_view> rows[] = {
-      {1100, L"First"}, {1101, L"Previous"}, {1102, L"Play"}, {1103, L"Pause"}, {1104, L"Stop"},
-      {1105, L"Next"},  {1106, L"Last"},     {1107, L"Exit"}, {1108, L"Show"},
-      {1200, L"Connect Vantor motherboard web site."},
-      {1201, L"Connect Vantor Murmex web page."},
-      {1202, L"Connect Vantor web site."},
-      {1210, L"Please move mouse to set CD-ROM speed."}};
+  const std::pair<StringId, std::wstring_view> rows[] = {{1100, L"First"},
+                                                         {1101, L"Previous"},
+                                                         {1102, L"Play"},
+                                                         {1103, L"Pause"},
+                                                         {1104, L"Stop"},
+                                                         {1105, L"Next"},
+                                                         {1106, L"Last"},
+                                                         {1107, L"Exit"},
+                                                         {1108, L"Show"},
+                                                         {1200, L"Connect Vantor motherboard web site."},
+                                                         {1201, L"Connect Vantor Murmex web page."},
+                                                         {1202, L"Connect Vantor web site."},
+                                                         {1210, L"Please move mouse to set CD-ROM speed."}};
   for (const auto& [id, text] : rows) EXPECT_EQ(LoadText(id), text) << id;
 }
 
 TEST(StringTable, TraditionalChineseFixedTexts) {
-  const std::pair<StringId, std::wstring_view> rows[] = {
-      {2101, L"上一筆"}, {2102, L"播放"},   {2103, L"暫停"},   {2104, L"停止播放"},
-      {2105, L"下一筆"}, {2106, L"最末筆"}, {2200, L"連線到Vantor主機板網頁"},
-      {2201, L"連線到Vantor Murmex網頁"}};
+  const std::pair<StringId, std::wstring_view> rows[] = {{2101, L"上一筆"},
+                                                         {2102, L"播放"},
+                                                         {2103, L"暫停"},
+                                                         {2104, L"停止播放"},
+                                                         {2105, L"下一筆"},
+                                                         {2106, L"最末筆"},
+                                                         {2200, L"連線到Vantor主機板網頁"},
+                                                         {2201, L"連線到Vantor Murmex網頁"}};
   for (const auto& [id, text] : rows) EXPECT_EQ(LoadText(id), text) << id;
 }
 
@@ -89,7 +99,9 @@ TEST(StringTable, TraditionalChineseCodePointsExactly) {
   EXPECT_EQ(LoadText(2107), L"\u7D50\u675F\u7A0B\u5F0F");
   EXPECT_EQ(LoadText(2108), L"\u986F\u793A\u4E3B\u756B\u9762");
   EXPECT_EQ(LoadText(2202), L"\u9023\u7DDA\u5230Vantor\u9996\u9801");
-  EXPECT_EQ(LoadText(2210), L"\u8ACB\u60A8\u79FB\u52D5\u6ED1\u9F20\u4EE5\u8A2D\u5B9A" L"CD-ROM\u8F49\u901F");
+  EXPECT_EQ(LoadText(2210),
+            L"\u8ACB\u60A8\u79FB\u52D5\u6ED1\u9F20\u4EE5\u8A2D\u5B9A"
+            L"CD-ROM\u8F49\u901F");
 }
 
 TEST(StringTable, TheSameTextsThroughTheLanguageRule) {
@@ -189,8 +201,8 @@ TEST(Descriptions, FitTwoLinesOfTheDescriptionLabel) {
   HDC dc = memory_dc.get();
   for (Language language : kAllLanguages) {
     UniqueFont font(::CreateFontW(-13, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                               OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
-                               MeasuringFace(language)));
+                                  OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
+                                  MeasuringFace(language)));
     ASSERT_TRUE(font);
     SelectScope selected(dc, font.get());
     TEXTMETRICW metrics{};

@@ -26,7 +26,8 @@ class TempFile {
     ::GetTempPathA(MAX_PATH, folder);
     ::GetTempFileNameA(folder, "msk", 0, name);
     path_ = name;
-    qs::UniqueFile file(::CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    qs::UniqueFile file(
+        ::CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
     ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
   }
@@ -136,7 +137,8 @@ TEST_F(TransparentForm, FullSizeMaskMatchesEveryPixel) {
     for (int y = 0; y < 500; ++y) {
       for (int x = 0; x < 527; ++x) {
         const double dx = (x - 263.0) / 263.5, dy = (y - 249.5) / 250.0;
-        const bool window = (x >= 100 && x < 140 && y >= 200 && y < 260) || (x >= 300 && x < 420 && y >= 380 && y < 390);
+        const bool window =
+            (x >= 100 && x < 140 && y >= 200 && y < 260) || (x >= 300 && x < 420 && y >= 380 && y < 390);
         bmp.pixels.push_back(dx * dx + dy * dy <= 1.0 && !window ? body : key);
       }
     }

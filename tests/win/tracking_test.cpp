@@ -57,7 +57,8 @@ class Tracking : public FormTest {
   // The pointer the window puts up when the system asks it, as over its client area.
   HCURSOR CursorShown() {
     ::SetCursor(nullptr);
-    ::SendMessageW(hwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(hwnd()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    ::SendMessageW(hwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(hwnd()),
+                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
     return ::GetCursor();
   }
 
@@ -76,8 +77,10 @@ class Tracking : public FormTest {
 };
 
 TEST_F(Tracking, SkinPicturesTheTestsTellApartDiffer) {
-  for (auto [a, b] : {std::pair{L"exit_normal.jpg", L"exit_click.jpg"}, {L"title_normal.jpg", L"title_light.jpg"},
-                      {L"first_move.jpg", L"last_move.jpg"}, {L"first_move.jpg", L"previous_move.jpg"}}) {
+  for (auto [a, b] : {std::pair{L"exit_normal.jpg", L"exit_click.jpg"},
+                      {L"title_normal.jpg", L"title_light.jpg"},
+                      {L"first_move.jpg", L"last_move.jpg"},
+                      {L"first_move.jpg", L"previous_move.jpg"}}) {
     UniqueBitmap pa = TryLoadPicture(SkinFile(a)), pb = TryLoadPicture(SkinFile(b));
     ASSERT_TRUE(pa && pb);
     EXPECT_NE(Pixels(pa.get()), Pixels(pb.get())) << "cannot tell " << a << " from " << b;
@@ -221,7 +224,8 @@ TEST_F(Tracking, MeterCursorAreaGetsTheCustomPointerTheRestTheDefault) {
     EXPECT_EQ(Pixels(got_mask.get()), Pixels(want_mask.get())) << "the pointer is harrow.cur";
   }
   // In the speed band outside the cursor area, and anywhere else: the default pointer.
-  for (POINT at : {POINT{385, 450}, POINT{208, 450}, POINT{190, 440}, POINT{390, 465}, POINT{300, 432}, POINT{5, 480}}) {
+  for (POINT at :
+       {POINT{385, 450}, POINT{208, 450}, POINT{190, 440}, POINT{390, 465}, POINT{300, 432}, POINT{5, 480}}) {
     MoveTo(300, 450);
     MoveTo(at.x, at.y);
     EXPECT_EQ(form->MousePointer(), 0) << at.x << "," << at.y;
@@ -265,7 +269,8 @@ TEST_F(Tracking, MeterIsReLaidAndColouredByLevel) {
   for (const Case c : {Case{207, 0}, Case{208, 1}, Case{288, 12}, Case{380, 24}}) {
     MoveTo(c.x, 450);
     for (int i = 0; i < 24; ++i) {
-      EXPECT_EQ(form->LineSpeed[i].color, i < c.level ? kBlack : kBlue) << "level " << c.level << " bar " << i;
+      EXPECT_EQ(form->LineSpeed[i].color, i < c.level ? kBlack : kBlue)
+          << "level " << c.level << " bar " << i;
     }
   }
 }

@@ -53,8 +53,10 @@ class TrayIcon : public FormTest {
     bool found = false;
     MSG msg;
     while (::PeekMessageW(&msg, hwnd(), 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_NULL) found = true;
-      else ::DispatchMessageW(&msg);
+      if (msg.message == WM_NULL)
+        found = true;
+      else
+        ::DispatchMessageW(&msg);
     }
     return found;
   }
@@ -200,8 +202,8 @@ TEST_F(TrayIcon, RightButtonUpOpensTheMenuInTraditionalChineseFor1028) {
 
 TEST_F(TrayIcon, MenuFollowsTheNotificationIconRule) {
   // Another window has the focus, as when the user clicks the icon from elsewhere.
-  HWND other = ::CreateWindowExW(0, L"STATIC", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
-                                 nullptr, nullptr);
+  HWND other = ::CreateWindowExW(0, L"STATIC", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr,
+                                 nullptr, nullptr, nullptr);
   ::SetForegroundWindow(other);
   Pump(50);
   NullMessagePosted();

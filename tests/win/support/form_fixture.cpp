@@ -49,8 +49,8 @@ void FakeAspiPort::PumpEvents() {
 void MarkFirstRunDone() {
   UniqueHkey key;
   HKEY raw = nullptr;
-  if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services\\QuietSpin\\Setting", 0, nullptr, 0,
-                        KEY_WRITE, nullptr, &raw, nullptr) == ERROR_SUCCESS) {
+  if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services\\QuietSpin\\Setting", 0,
+                        nullptr, 0, KEY_WRITE, nullptr, &raw, nullptr) == ERROR_SUCCESS) {
     key.reset(raw);
   }
 }
@@ -80,9 +80,7 @@ void FormTest::TearDown() {
   SetPlatformForTesting(nullptr);
 }
 
-void FormTest::MoveTo(int x, int y) {
-  ::SendMessageW(form->hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
-}
+void FormTest::MoveTo(int x, int y) { ::SendMessageW(form->hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(x, y)); }
 
 void FormTest::Pump(DWORD ms) {
   const ULONGLONG until = ::GetTickCount64() + ms;
