@@ -295,7 +295,7 @@ def wineserver_of(prefix):
             continue
         try:
             with open(f"/proc/{entry}/comm") as f:
-                if f.read().strip() != "wineserver":
+                if not f.read().startswith("wineserver"):  # Debian's is "wineserver32"
                     continue
             with open(f"/proc/{entry}/environ", "rb") as f:
                 env = f.read().split(b"\0")
