@@ -5,9 +5,13 @@ rem A 32-bit cmd.exe on 64-bit Windows is shown the 32-bit system folder as Syst
 rem (the batch started from Explorer) has to be sent to SysWOW64 by name.
 rem No parenthesised blocks below: the folder may be "Program Files (x86)", and a ")" expanded
 rem inside a block would end it.
+rem QuietSpin starts the batch in its own folder, and then the folder's name is never expanded
+rem (percent signs in it would be read as variables); started from elsewhere (an elevated start
+rem from Explorer runs in the system folder), it first changes to its folder.
 setlocal
-set "SOURCE=%~dp0ASPI\WNASPI32.DLL"
-set "LOG=%~dp0INSTASPI.LOG"
+if not exist "%~nx0" cd /d "%~dp0"
+set "SOURCE=ASPI\WNASPI32.DLL"
+set "LOG=INSTASPI.LOG"
 set "TARGET=%SystemRoot%\System32"
 if /i "%PROCESSOR_ARCHITECTURE%"=="AMD64" set "TARGET=%SystemRoot%\SysWOW64"
 if /i "%PROCESSOR_ARCHITECTURE%"=="ARM64" set "TARGET=%SystemRoot%\SysWOW64"

@@ -30,7 +30,9 @@ InstallSystem& CurrentInstallSystem();
 void SetInstallSystemForTesting(InstallSystem* fake);
 
 // The real batch-file start, reachable on its own so that tests can run a harmless batch file
-// through exactly the call the program makes.
+// through exactly the call the program makes. `batch_file` lies in `folder`; cmd is run from the
+// system folder, in `folder`, and is given only the file's name, which must be plain (letters,
+// digits, ".", "-", "_"). False for a network folder, which cmd cannot work in.
 bool StartBatchHidden(const std::wstring& batch_file, const std::wstring& folder);
 
 }  // namespace qs

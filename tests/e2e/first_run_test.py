@@ -175,7 +175,12 @@ class FirstRun(InstallBranchCase):
 class OwnLayer(InstallBranchCase):
     def test_program_runs_with_the_installed_layer_and_sends_nothing(self):
         # Wine's own layer is switched off; the install branch puts ours into the system folder.
+        # The program folder's name holds what cmd would read if it saw it: a variable's name
+        # between percent signs, an ampersand, a lone percent sign.
         s = self.session(layer=False, fakeaspi=None)
+        odd = os.path.join(s.dir, "Quiet %SystemRoot% & Spin 100%")
+        os.rename(s.program, odd)
+        s.program = odd
         self.assertEqual(self.run_install_branch(s), 0)
         probe = shutil.copy(os.path.join(harness.BUILD, "tests", "win", "aspi_layer_probe.exe"), s.dir)
         out = s.run("wine", probe, cwd=s.dir, timeout=60).stdout.replace("\r", "")

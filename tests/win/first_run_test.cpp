@@ -215,13 +215,15 @@ TEST_F(FirstRunTest, EnableShutdownPrivilegeEnablesItInTheToken) {
 
 // ---- the real batch-file start --------------------------------------------------------------
 
-// A program folder with blanks and parentheses, as under "Program Files (x86)".
+// A program folder with blanks and parentheses, as under "Program Files (x86)", and with a percent
+// sign around a variable's name and an ampersand, which cmd must not read.
 class BatchStartTest : public ::testing::Test {
  protected:
   void SetUp() override {
     wchar_t temp[MAX_PATH]{};
     ::GetTempPathW(MAX_PATH, temp);
-    folder_ = std::wstring(temp) + L"qs first run (x86) " + std::to_wstring(::GetCurrentProcessId());
+    folder_ = std::wstring(temp) + L"qs first run (x86) %SystemRoot% & 100% " +
+              std::to_wstring(::GetCurrentProcessId());
     ASSERT_TRUE(::CreateDirectoryW(folder_.c_str(), nullptr));
   }
   void TearDown() override {
@@ -255,7 +257,8 @@ TEST_F(BatchStartTest, StartsTheBatchFileInItsFolderWithoutWaitingForIt) {
   std::ifstream ran(std::filesystem::path(folder_ + L"\\ran.txt"));
   std::string line;
   std::getline(ran, line);
-  EXPECT_NE(line.find("qs first run (x86)"), std::string::npos) << "working folder: " << line;
+  EXPECT_NE(line.find("qs first run (x86) %SystemRoot% & 100% "), std::string::npos)
+      << "working folder: " << line;
 }
 
 }  // namespace
