@@ -69,6 +69,12 @@ void Win32AspiPort::PumpEvents() {
     ::TranslateMessage(&msg);
     ::DispatchMessageW(&msg);
   }
+  // Once the quit has been seen no message is taken any more, so input may stay queued, and a
+  // wait that ends on queued input would end at once on every pass: then just sleep 1 ms.
+  if (quit_seen_) {
+    ::Sleep(1);
+    return;
+  }
   // Sleep until the next event or 1 ms, whichever comes first: no spinning on the status byte.
   ::MsgWaitForMultipleObjectsEx(0, nullptr, 1, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
 }
