@@ -64,7 +64,9 @@ bool FrmMain::Load() {
 }
 
 void FrmMain::Unload() {
-  if (unloaded_ || !hwnd_) return;
+  // Until both start-up checks have passed the install branch may be showing its boxes; it ends
+  // the program itself, and a close request meanwhile (WM_CLOSE to the hidden window) does nothing.
+  if (unloaded_ || !hwnd_ || !checks_passed_) return;
   unloaded_ = true;
   int16_t cancel = 0;
   Form_Unload(cancel);

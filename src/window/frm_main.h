@@ -54,7 +54,7 @@ class FrmMain final : public BaseWindow<FrmMain>, private PictureBoxEvents, priv
   // start-up ended without a window (the install branch), true when the window is up and shown.
   bool Load();
   // Runs Form_Unload once and destroys the window: the exit button, the tray menu's Exit and
-  // WM_CLOSE all come here.
+  // WM_CLOSE all come here. Nothing happens before both start-up checks have passed.
   void Unload();
   bool Unloaded() const { return unloaded_; }
 

@@ -120,6 +120,30 @@ TEST_F(InstallBranchFormTest, FirstRunWithAWorkingLayerSendsNothingWhileTheBoxes
   EXPECT_GT(layer_.requests, 0);
 }
 
+TEST_F(InstallBranchFormTest, ACloseRequestWhileABoxIsOpenNeitherUnloadsNorCutsTheBranchShort) {
+  world_.answer = IDNO;
+  bool window_stayed = false, quit_posted = true;
+  world_.while_open = [&](const std::wstring&) {
+    if (world_.events.size() != 1) return;  // the first box only
+    const HWND window = ::FindWindowW(L"QuietSpinMain", nullptr);
+    ASSERT_NE(window, nullptr);
+    MSG quit;
+    ::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);  // one left by an earlier window
+    ::SendMessageW(window, WM_CLOSE, 0, 0);                       // as a close request from outside would
+    window_stayed = ::IsWindow(window) != FALSE;
+    quit_posted = ::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
+  };
+  {
+    FrmMain form(layer_);
+    ASSERT_TRUE(LoadEndsInInstallBranch(form));
+    EXPECT_FALSE(form.Unloaded());
+  }
+  EXPECT_TRUE(window_stayed);
+  EXPECT_FALSE(quit_posted) << "a quit would cut the next box short";
+  EXPECT_EQ(world_.Kinds(), (std::vector<std::wstring>{L"message", L"start", L"message", L"end"}));
+  EXPECT_EQ(layer_.requests, 0) << "the unload handler's speed command went out";
+}
+
 TEST_F(InstallBranchFormTest, MissingLayerRunsTheInstallBranchAndSendsNothing) {
   MarkFirstRunDone();
   layer_.present = false;
