@@ -52,7 +52,9 @@ bool FrmMain::Load() {
   frmMain = this;
   const wchar_t* cls = RegisterOnce(L"QuietSpinMain", CS_DBLCLKS, nullptr);
   RECT r = Rect(layout::kStoredPosition.x, layout::kStoredPosition.y, layout::kWidth, layout::kHeight);
-  const DWORD style = WS_POPUP | WS_CLIPCHILDREN | WS_MINIMIZEBOX | WS_SYSMENU;
+  // No control box: without WS_SYSMENU there is no system menu to open from the drag area or
+  // with Alt+Space; the tray minimises and restores the window all the same.
+  const DWORD style = WS_POPUP | WS_CLIPCHILDREN;
   ::AdjustWindowRectEx(&r, style, FALSE, 0);
   ::CreateWindowExW(0, cls, L"", style, r.left, r.top, r.right - r.left, r.bottom - r.top, nullptr, nullptr,
                     ::GetModuleHandleW(nullptr), this);

@@ -138,6 +138,18 @@ class WindowTest(unittest.TestCase):
             self.assertFalse(lost, f"{len(lost)} skin points lost after uncovering, e.g. {lost[:5]}")
             self.assert_outline_and_skin(s, desktop, after)
 
+    def test_no_system_menu_from_the_drag_area_or_alt_space(self):
+        with Session("window-sysmenu") as s:
+            proc, wid, _ = self.start_and_wait(s, s.start)
+            shown = set(s.windows_of(proc))
+            s.move(LEFT + 450, TOP + 150)  # the window's own surface in the drag area
+            s.click(3)
+            time.sleep(0.8)
+            s.key(wid, "alt+space")
+            time.sleep(0.8)
+            self.assertEqual(set(s.windows_of(proc)), shown, "a menu opened")
+            self.assertIsNone(proc.poll())
+
     def test_program_folder_at_a_drive_root(self):
         # Drive Q: is the program folder itself: the program folder is "Q:\" and every skin path
         # carries a doubled separator, "Q:\\GIF\Mask.bmp", which the system takes as it is.
