@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "backdrop/resource.h"
+
 namespace qs::backdrop {
 namespace {
 
@@ -30,7 +32,14 @@ bool SetupWindow::Create(HINSTANCE instance) {
   const RECT rect = CentredWindowRect();
   window_.reset(::CreateWindowExW(kExStyle, name, L"", kStyle, rect.left, rect.top, rect.right - rect.left,
                                   rect.bottom - rect.top, nullptr, nullptr, instance, this));
-  return static_cast<bool>(window_);
+  if (!window_) return false;
+  // The application icon shared with QuietSpin, for the window's big and small icon alike.
+  icon_.reset(static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, 0, 0, 0)));
+  if (icon_) {
+    ::SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.get()));
+    ::SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_.get()));
+  }
+  return true;
 }
 
 void SetupWindow::Show() {

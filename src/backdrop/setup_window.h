@@ -29,6 +29,7 @@ class SetupWindow : public BaseWindow<SetupWindow> {
   void OnPaint();
 
   Picture picture_;
+  UniqueIcon icon_;      // declared before the window, so that it outlives it
   UniqueWindow window_;  // destroyed with this object, however the program ends
 };
 

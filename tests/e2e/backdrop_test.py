@@ -49,6 +49,21 @@ MAX_MEAN_ERROR = 4.0
 SHIFTS = ((1, 0), (-1, 0), (0, 1), (0, -1))
 
 
+def window_icon(session, wid):
+    """The icon X shows for a window (_NET_WM_ICON): width, height, then ARGB pixels."""
+    out = session.run("xprop", "-id", str(wid), "-f", "_NET_WM_ICON", "32c", " = $0+", "_NET_WM_ICON").stdout
+    return [int(v) for v in out.split("=", 1)[1].split(",")] if "=" in out else []
+
+
+def icon_file_argb(path):
+    """Width, height and ARGB pixels of a one-image icon file, as _NET_WM_ICON holds them."""
+    size = subprocess.run([harness.CONVERT, path, "-format", "%w %h", "info:"], capture_output=True, text=True,
+                          check=True).stdout.split()
+    rgba = subprocess.run([harness.CONVERT, path, "-depth", "8", "rgba:-"], capture_output=True, check=True).stdout
+    return [int(size[0]), int(size[1])] + [(rgba[i + 3] << 24) | (rgba[i] << 16) | (rgba[i + 1] << 8) | rgba[i + 2]
+                                            for i in range(0, len(rgba), 4)]
+
+
 # -- executable resources ----------------------------------------------------------------------
 def pe_resources(path):
     """{(type id, name id): bytes} of a 32-bit PE file's resources (first language of each)."""
@@ -113,6 +128,7 @@ class BackdropTest(unittest.TestCase):
         self.assertGreater(mean_error(white, 0, 0, self.picture), 30,
                            "the picture must differ from the white background to be told apart")
 
+        app_icon = icon_file_argb(ICON)
         proc = self.start()
         wid = self.session.main_window(proc)
         appeared = time.monotonic()
@@ -120,6 +136,7 @@ class BackdropTest(unittest.TestCase):
         self.assertEqual((w, h), (CLIENT_W, CLIENT_H), "borderless: the window is just its client area")
         self.assertLessEqual(abs(x - (SCREEN_W - CLIENT_W) // 2), 1)
         self.assertLessEqual(abs(y - (SCREEN_H - CLIENT_H) // 2), 1)
+        self.assertEqual(window_icon(self.session, wid), app_icon, "the window has the application icon")
 
         before, screen = self.painted_shot(x, y)
 
