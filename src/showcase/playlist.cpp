@@ -3,9 +3,12 @@
 namespace qs::showcase {
 namespace {
 
-// Movies 2 and 3 are made on black, so they get a black background; the others bring their own.
+// The background colour is the player's: black for movies 2, 3 and 9, the one the file names for
+// the others. All nine movies name the same one and cover their whole picture from the first
+// frame on, so the colour never shows.
 // Movies 1, 5, 6 and 9 vary in length and are followed to their end; the others are left after a
-// fixed number of ticks, which lets them loop inside their own timing.
+// fixed number of ticks. The player never loops a movie (ShowPlay turns looping off and no file
+// asks for it), so each fixed-duration movie is made to run at least that long.
 constexpr PlaylistEntry kPlaylist[kMovieCount] = {
     {L"\\GIF\\showcase1.gif", -1, 0},  {L"\\GIF\\showcase2.gif", 0, 10},  {L"\\GIF\\showcase3.gif", 0, 13},
     {L"\\GIF\\showcase4.gif", -1, 24}, {L"\\GIF\\showcase5.gif", -1, 0},  {L"\\GIF\\showcase6.gif", -1, 0},
