@@ -29,7 +29,7 @@ bool Label::Create(HWND parent, RECT rect, const std::wstring& caption, const La
   font_.reset(::CreateFontW(height, 0, 0, 0, style.weight, FALSE, FALSE, FALSE, ANSI_CHARSET,
                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH,
                             style.face));
-  DWORD ws = WS_CHILD | WS_CLIPSIBLINGS | SS_NOPREFIX | (style.centre ? SS_CENTER : SS_LEFT);
+  DWORD ws = WS_CHILD | WS_CLIPSIBLINGS | SS_NOPREFIX | SS_NOTIFY | (style.centre ? SS_CENTER : SS_LEFT);
   if (style.border) ws |= WS_BORDER;
   if (visible) ws |= WS_VISIBLE;
   hwnd_ = ::CreateWindowExW(0, L"STATIC", caption.c_str(), ws, rect.left, rect.top, rect.right - rect.left,

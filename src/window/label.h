@@ -1,5 +1,6 @@
-// A label: a static control painted in its own font and colours. It has no SS_NOTIFY, so the
-// pointer passes through it to the window below, whose pointer tracking then sees the move.
+// A label: a static control painted in its own font and colours. Like a picture box it takes the
+// pointer's events over it itself (SS_NOTIFY), so a move or a click over a label does not reach
+// the window below; having no handlers, it does nothing with them.
 #pragma once
 #include <windows.h>
 
