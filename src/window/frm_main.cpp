@@ -198,10 +198,15 @@ LRESULT FrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
                      static_cast<float>(GET_X_LPARAM(lp)), static_cast<float>(GET_Y_LPARAM(lp)));
       return 0;
     case WM_LBUTTONDOWN:
+      // The window takes the release of a press it took, wherever the pointer goes meanwhile.
       left_down_on_form_ = true;
+      ::SetCapture(hwnd_);
       return 0;
     case WM_LBUTTONUP:
-      if (std::exchange(left_down_on_form_, false)) Form_Click();
+      OnLeftButtonUp(POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
+      return 0;
+    case WM_CAPTURECHANGED:
+      left_down_on_form_ = false;  // the press is over without a release here
       return 0;
     case WM_SETCURSOR:
       if (OnSetCursor(lp)) return TRUE;
@@ -221,6 +226,16 @@ LRESULT FrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
   }
   return ::DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+// A click is a left press and release on the window's own surface; a release that ends a press
+// taken elsewhere is not one.
+void FrmMain::OnLeftButtonUp(POINT at) {
+  const bool pressed_here = std::exchange(left_down_on_form_, false);
+  if (::GetCapture() == hwnd_) ::ReleaseCapture();
+  RECT client{};
+  ::GetClientRect(hwnd_, &client);
+  if (pressed_here && ::PtInRect(&client, at)) Form_Click();
 }
 
 void FrmMain::OnCommand(WPARAM wp) {

@@ -175,6 +175,7 @@ class FrmMain final : public BaseWindow<FrmMain>, private PictureBoxEvents, priv
   void OnPaint();
   void DrawMeter(HDC dc) const;
   bool OnSetCursor(LPARAM lp);
+  void OnLeftButtonUp(POINT at);
   void OnCommand(WPARAM wp);
 
   UniqueIcon icon_;

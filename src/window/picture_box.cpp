@@ -68,7 +68,7 @@ LRESULT PictureBox::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       OnMouse(msg, wp, lp);
       return 0;
     case WM_CAPTURECHANGED:
-      pressed_ = 0;
+      held_ = 0;
       return 0;
   }
   return ::DefWindowProcW(hwnd_, msg, wp, lp);
@@ -118,23 +118,21 @@ void PictureBox::OnMouse(UINT msg, WPARAM wp, LPARAM lp) {
   }
   const bool down = msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN || msg == WM_MBUTTONDOWN;
   if (down) {
-    if (!pressed_) {
-      pressed_ = button;
-      ::SetCapture(hwnd_);
-    }
+    if (!held_) ::SetCapture(hwnd_);
+    held_ |= button;
     events_->OnBoxMouseDown(*this, button, shift, x, y);
     return;
   }
-  const bool click_candidate = pressed_ == button;
-  if (pressed_ == button) {
-    pressed_ = 0;
-    ::ReleaseCapture();
-  }
+  // A release belongs to the control that took the press: one this box did not see pressed (a
+  // press that began on the window's background, say) does nothing here.
+  if (!(held_ & button)) return;
+  held_ &= ~button;
+  if (!held_) ::ReleaseCapture();
   events_->OnBoxMouseUp(*this, button, shift, x, y);
   // A click is a left press and release with the pointer still over the box.
   RECT client{};
   ::GetClientRect(hwnd_, &client);
-  if (button == 1 && click_candidate && hwnd_ && ::PtInRect(&client, POINT{x, y})) events_->OnBoxClick(*this);
+  if (button == 1 && hwnd_ && ::PtInRect(&client, POINT{x, y})) events_->OnBoxClick(*this);
 }
 
 }  // namespace qs

@@ -1,6 +1,7 @@
 // A picture box: a child window that shows a bitmap from its top-left corner (or stretched to
 // its rectangle, for image controls), reports pointer events to its owner, and captures the
-// pointer while a button is held so that the release reaches the box that saw the press.
+// pointer while a button is held so that the release reaches the box that saw the press; a
+// release it did not see pressed is not reported.
 #pragma once
 #include <windows.h>
 
@@ -58,7 +59,7 @@ class PictureBox final : public BaseWindow<PictureBox> {
   bool stretch_ = false;
   HCURSOR cursor_ = nullptr;
   PictureBoxEvents* events_ = nullptr;
-  int pressed_ = 0;  // button that started the current capture
+  int held_ = 0;  // buttons pressed on this box and not yet released (1 left, 2 right, 4 middle)
 };
 
 // Button and shift codes of a mouse message's wParam.

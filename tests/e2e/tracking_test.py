@@ -254,6 +254,28 @@ class Tracking(unittest.TestCase):
         self.assertLess(abs(tip[0] - (app.left + x)), 80, "the tooltip is by the pointer")
         self.assertLess(abs(tip[1] - (app.top + y)), 80)
 
+    def test_the_control_that_took_the_press_takes_the_release(self):
+        app = self.app
+        move, go = rgb_of(self.skin("previous_move.jpg")), rgb_of(self.skin("previous_go.jpg"))
+        self.assertGreater(mean_error(move, go), MAX_MEAN_ERROR, "cannot tell the two pictures apart")
+        # A press on the background beside the Previous overlay, released over the overlay: the
+        # window took the press, so Previous does not run and the overlay keeps its hover picture.
+        app.at(300, 432)
+        app.at(130, 310)
+        self.session.down()
+        app.at(100, 310)
+        self.session.up()
+        overlay = rgb_of(app.shot(), app.screen_rect(85, 306, OVERLAY_W, OVERLAY_H))
+        self.assertLess(mean_error(overlay, move), MAX_MEAN_ERROR, "Previous ran")
+        # A press on the movie, released over the meter: the window saw no press, so no click.
+        n, _, _ = app.next_tick()
+        app.at(300, 200)
+        self.session.down()
+        app.at(300, 440)
+        self.session.up()
+        time.sleep(0.8)
+        self.assertEqual(len(app.speeds()), n + 1, "a release alone applied the level")
+
     def test_transport_band_shows_the_overlay_with_its_tooltip(self):
         self.check_overlay(40, 310, 33, "first_move.jpg")
         self.check_overlay(86, 324, 33, "first_move.jpg", tooltip=False)
