@@ -38,6 +38,5 @@ cat $out/drives.txt
 QS_OUT=$out python3 -u "$QS_ROOT/tests/drives/journey.py" >$out/journey.log 2>&1
 echo "qs-guest: $(date +%T.%N) journey ended with $?"
 sync
-umount $out
 echo o >/proc/sysrq-trigger
 sleep 30

@@ -84,9 +84,7 @@ rm -f "$work/prefix/wineserver"
 
 cat >"$work/events" <<'EOF'
 ide_atapi_cmd_packet
-ide_atapi_cmd_error
 scsi_disk_new_request
-scsi_disk_check_condition
 v9fs_mkdir
 EOF
 iso=$work/medium.iso
