@@ -79,8 +79,7 @@ qs_map_optical_drives() {
     i=$((i + 1))
     target=$(findmnt -n -o TARGET --source "$dev" 2>/dev/null | head -n1)
     [ -n "$target" ] || { target=$media/$letter; mkdir -p "$target"; }
-    ln -sfn "$target" "$prefix/dosdevices/$letter:"
-    ln -sfn "$dev" "$prefix/dosdevices/$letter::"
+    ln -sfn "$target" "$prefix/dosdevices/$letter:" && ln -sfn "$dev" "$prefix/dosdevices/$letter::" || return 1
     printf '"%s:"="cdrom"\r\n' "$letter" >>"$reg"
     echo "${letter^^}: $dev"
     if ! [ -r "$dev" ] || ! [ -w "$dev" ]; then
