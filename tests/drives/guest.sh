@@ -9,7 +9,7 @@ mkdir -p /dev/pts /dev/shm
 ln -sf /proc/self/fd /dev/fd
 mount -t devpts devpts /dev/pts
 mount -t tmpfs shm /dev/shm
-mount -t tmpfs tmp /tmp
+# /tmp stays the host's, written in the overlay: the repository may live there.
 mount -t tmpfs run /run
 mkdir -p $out /tmp/.X11-unix
 chmod 1777 /tmp /tmp/.X11-unix
