@@ -103,7 +103,6 @@ def journey(s):
     mark("window")
     x, y = s.geometry(wid)[:2]
     wait_for_ticks(4, 40)
-    time.sleep(0.2)
     mark("click")
     s.move(x + METER_CLICK[0], y + METER_CLICK[1])
     s.click()
