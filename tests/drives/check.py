@@ -101,8 +101,9 @@ class Drive:
         after = self.between("click", "exit")
         if not before or len(after) < 2:
             return False, f"{len(after)} SET CD SPEED between the click and the exit"
-        if any(s != LOW for _, s, _ in after):
-            return False, f"{after[0][2].hex(' ')} after the click"
+        wrong = [cdb for _, s, cdb in after if s != LOW]
+        if wrong:
+            return False, f"{wrong[0].hex(' ')} after the click"
         last_tick = before[-1][0]
         at_once = after[0][0]
         if at_once > last_tick + PERIOD - SLACK:
