@@ -75,11 +75,13 @@ qs_map_optical_drives() {
     while [ -e "$prefix/dosdevices/${letters[i]}:" ] || [ -L "$prefix/dosdevices/${letters[i]}:" ]; do
       i=$((i + 1))
     done
-    letter=${letters[i]}
+    letter=${letters[i]:-}
+    [ -n "$letter" ] || { echo "no drive letter left for $dev" >&2; break; }
     i=$((i + 1))
     target=$(findmnt -n -o TARGET --source "$dev" 2>/dev/null | head -n1)
     [ -n "$target" ] || { target=$media/$letter; mkdir -p "$target"; }
-    ln -sfn "$target" "$prefix/dosdevices/$letter:" && ln -sfn "$dev" "$prefix/dosdevices/$letter::" || return 1
+    ln -sfn "$target" "$prefix/dosdevices/$letter:" && ln -sfn "$dev" "$prefix/dosdevices/$letter::" ||
+      { rm -f "$reg"; return 1; }
     printf '"%s:"="cdrom"\r\n' "$letter" >>"$reg"
     echo "${letter^^}: $dev"
     if ! [ -r "$dev" ] || ! [ -w "$dev" ]; then
