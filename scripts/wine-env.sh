@@ -49,3 +49,49 @@ qs_start_xvfb() {
   done
   echo "could not start Xvfb" >&2; return 1
 }
+
+# Gives every optical drive of this machine (/dev/sr*) a CD-ROM drive letter in the prefix $1, from
+# D: on: dosdevices/x: is where its medium is mounted (an empty folder under $2 when it is not),
+# dosdevices/x:: the device itself, and HKLM\Software\Wine\Drives marks the letter "cdrom", so that
+# \\.\X: opens the drive for SCSI pass-through. Prints one line per drive, warns about a drive this
+# user may not write to, and fails, saying so, when there is no drive. Wine takes the letters up
+# when a session of the prefix starts: the function waits for the session it starts to end.
+qs_map_optical_drives() {
+  local prefix=$1 media=$2 dev letter target reg i=0
+  local letters=(d e f g h i j k l m n o p q r s t u v w x y)
+  local devs=()
+  for dev in /dev/sr[0-9]*; do [ -b "$dev" ] && devs+=("$dev"); done
+  if ((${#devs[@]} == 0)); then
+    echo "no optical drive on this machine (no /dev/sr*)" >&2
+    return 1
+  fi
+  # Letters an earlier mapping gave to drives are given out afresh.
+  for target in "$prefix"/dosdevices/?::; do
+    [[ -L $target && $(readlink "$target") == /dev/sr* ]] && rm -f "$target" "${target%:}"
+  done
+  reg=$(mktemp --suffix=.reg)
+  printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Drives]\r\n' >"$reg"
+  while read -r dev; do
+    while [ -e "$prefix/dosdevices/${letters[i]}:" ] || [ -L "$prefix/dosdevices/${letters[i]}:" ]; do
+      i=$((i + 1))
+    done
+    letter=${letters[i]:-}
+    [ -n "$letter" ] || { echo "no drive letter left for $dev" >&2; break; }
+    i=$((i + 1))
+    target=$(findmnt -n -o TARGET --source "$dev" 2>/dev/null | head -n1)
+    [ -n "$target" ] || { target=$media/$letter; mkdir -p "$target"; }
+    ln -sfn "$target" "$prefix/dosdevices/$letter:" && ln -sfn "$dev" "$prefix/dosdevices/$letter::" ||
+      { rm -f "$reg"; return 1; }
+    printf '"%s:"="cdrom"\r\n' "$letter" >>"$reg"
+    echo "${letter^^}: $dev"
+    if ! [ -r "$dev" ] || ! [ -w "$dev" ]; then
+      echo "  ${letter^^}: $dev is not readable and writable for $(id -un): speed commands will be refused;" \
+        "run as root, or join group $(stat -c %G "$dev") with the node at mode 0660" >&2
+    fi
+  done < <(printf '%s\n' "${devs[@]}" | sort -V)
+  WINEPREFIX=$prefix wine reg import "Z:${reg//\//\\}" >/dev/null 2>&1
+  local status=$?
+  WINEPREFIX=$prefix wineserver -w
+  rm -f "$reg"
+  return $status
+}

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "aspi/aspi_srb.h"
+#include "aspi/command_direction.h"
 
 namespace qs::aspi {
 namespace {
@@ -56,20 +58,11 @@ uint8_t AnswerDeviceType(const DeviceTable& table, SrbView srb) {
   return Finish(srb, SS_COMP);
 }
 
-uint8_t AcceptExecute(const DeviceTable& table, SrbView srb) {
-  if (srb.ha_id() >= table.adapter_count()) return Finish(srb, SS_INVALID_HA);
-  if (!table.Find(srb.ha_id(), srb.byte(kExecTarget), srb.byte(kExecLun))) return Finish(srb, SS_NO_DEVICE);
-  const uint8_t cdb_length = srb.byte(kExecCdbLen);
-  if (cdb_length == 0 || cdb_length > kMaxCdbLength) return Finish(srb, SS_INVALID_SRB);
-  const bool has_data = (srb.flags() & SRB_DIR_MASK) != SRB_DIR_MASK && srb.dword(kExecBufLen) != 0;
-  if (has_data && srb.dword(kExecBufPointer) == 0) return Finish(srb, SS_INVALID_SRB);
-  srb.set_byte(kExecHaStat, HASTAT_OK);
-  srb.set_byte(kExecTargStat, 0);
-  return Finish(srb, SS_PENDING);
-}
-
-DataDirection DirectionOf(uint8_t flags) {
-  switch (flags & SRB_DIR_MASK) {
+// The data phase a request asks for. Both direction bits clear is the ASPI rule "the command
+// decides": the operation code tells, and a request with data whose code does not tell is refused.
+// A request without data needs no direction.
+std::optional<DataDirection> DirectionOf(SrbView srb) {
+  switch (srb.flags() & SRB_DIR_MASK) {
     case SRB_DIR_IN:
       return DataDirection::kIn;
     case SRB_DIR_OUT:
@@ -77,8 +70,23 @@ DataDirection DirectionOf(uint8_t flags) {
     case SRB_DIR_MASK:
       return DataDirection::kNone;
     default:
-      return DataDirection::kUnspecified;
+      if (srb.dword(kExecBufLen) == 0) return DataDirection::kNone;
+      return DirectionOfOperation(srb.byte(kExecCdb));
   }
+}
+
+uint8_t AcceptExecute(const DeviceTable& table, SrbView srb) {
+  if (srb.ha_id() >= table.adapter_count()) return Finish(srb, SS_INVALID_HA);
+  if (!table.Find(srb.ha_id(), srb.byte(kExecTarget), srb.byte(kExecLun))) return Finish(srb, SS_NO_DEVICE);
+  const uint8_t cdb_length = srb.byte(kExecCdbLen);
+  if (cdb_length == 0 || cdb_length > kMaxCdbLength) return Finish(srb, SS_INVALID_SRB);
+  const std::optional<DataDirection> direction = DirectionOf(srb);
+  if (!direction) return Finish(srb, SS_INVALID_SRB);
+  const bool has_data = *direction != DataDirection::kNone && srb.dword(kExecBufLen) != 0;
+  if (has_data && srb.dword(kExecBufPointer) == 0) return Finish(srb, SS_INVALID_SRB);
+  srb.set_byte(kExecHaStat, HASTAT_OK);
+  srb.set_byte(kExecTargStat, 0);
+  return Finish(srb, SS_PENDING);
 }
 
 void CopySense(SrbView srb, const std::vector<uint8_t>& sense) {
@@ -117,7 +125,8 @@ uint8_t ExecuteRequest(const DeviceTable& table, DeviceIo& io, uint8_t* record,
   PassThroughRequest request;
   request.cdb_length = srb.byte(kExecCdbLen);
   std::memcpy(request.cdb.data(), srb.at(kExecCdb), request.cdb_length);
-  request.direction = DirectionOf(srb.flags());
+  // Accepted requests always have a direction.
+  request.direction = DirectionOf(srb).value_or(DataDirection::kNone);
   const uint32_t length = request.direction == DataDirection::kNone ? 0 : srb.dword(kExecBufLen);
   if (length != 0) request.data = resolve(srb.dword(kExecBufPointer), length);
   request.sense_length = srb.byte(kExecSenseLen);
@@ -128,7 +137,8 @@ uint8_t ExecuteRequest(const DeviceTable& table, DeviceIo& io, uint8_t* record,
   // unplugged since, or another one now answering under the same name, must not get the command.
   OpenResult opened = io.Open(device->path);
   if (!opened.channel) {
-    result.outcome = opened.outcome == IoOutcome::kRefused ? IoOutcome::kRefused : IoOutcome::kGone;
+    const IoOutcome why = opened.outcome;
+    result.outcome = why == IoOutcome::kRefused || why == IoOutcome::kDenied ? why : IoOutcome::kGone;
   } else if (opened.channel->Address() != device->address) {
     result.outcome = IoOutcome::kGone;
   } else {
@@ -140,6 +150,9 @@ uint8_t ExecuteRequest(const DeviceTable& table, DeviceIo& io, uint8_t* record,
       break;
     case IoOutcome::kRefused:
       return SS_ERR;
+    case IoOutcome::kDenied:
+      // Not the drive's answer: the system does not let this process send the command.
+      return SS_SECURITY_VIOLATION;
     case IoOutcome::kTimeout:
       srb.set_byte(kExecHaStat, HASTAT_COMMAND_TIMEOUT);
       return SS_ERR;

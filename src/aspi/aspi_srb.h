@@ -29,6 +29,9 @@ inline constexpr uint8_t SS_INVALID_CMD = 0x80;
 inline constexpr uint8_t SS_INVALID_HA = 0x81;
 inline constexpr uint8_t SS_NO_DEVICE = 0x82;
 inline constexpr uint8_t SS_INVALID_SRB = 0xE0;
+// The system does not let this process send the command, for instance a drive it may open for
+// reading only; the drive never saw it. Distinct from SS_ERR, which carries the drive's answer.
+inline constexpr uint8_t SS_SECURITY_VIOLATION = 0xE2;
 inline constexpr uint8_t SS_NO_ADAPTERS = 0xE8;
 
 // Host adapter status (SRB_HaStat).

@@ -22,7 +22,8 @@ struct DeviceAddress {
 
 enum class IoOutcome : uint8_t {
   kOk,       // the device ran the command; its SCSI status tells how it went
-  kRefused,  // the system would not pass the request on (access denied, unsupported request)
+  kRefused,  // the system would not pass the request on (unsupported request)
+  kDenied,   // the system does not allow this process to send it (no write access to the device)
   kTimeout,  // the device did not finish within the time given
   kGone,     // the device is no longer there
 };

@@ -33,7 +33,7 @@ UCHAR DataInOf(DataDirection direction) {
 
 class SptiChannel : public DeviceChannel {
  public:
-  explicit SptiChannel(UniqueFile file) : file_(std::move(file)) {}
+  SptiChannel(UniqueFile file, bool write_access) : file_(std::move(file)), write_access_(write_access) {}
 
   std::optional<DeviceAddress> Address() override {
     SCSI_ADDRESS address{};
@@ -65,7 +65,7 @@ class SptiChannel : public DeviceChannel {
     DWORD returned = 0;
     if (!::DeviceIoControl(file_.get(), IOCTL_SCSI_PASS_THROUGH_DIRECT, &block, sizeof block, &block,
                            sizeof block, &returned, nullptr)) {
-      result.outcome = OutcomeOfError(::GetLastError());
+      result.outcome = OutcomeOfError(::GetLastError(), write_access_);
       return result;
     }
     result.scsi_status = block.sptd.ScsiStatus;
@@ -80,6 +80,7 @@ class SptiChannel : public DeviceChannel {
 
  private:
   UniqueFile file_;
+  bool write_access_;
 };
 
 class SptiDeviceIo : public DeviceIo {
@@ -103,14 +104,18 @@ class SptiDeviceIo : public DeviceIo {
   OpenResult Open(const std::string& path) override {
     const std::wstring name = Widen(path);
     // Pass-through needs read and write access; without it, read access still gives the address.
+    // (On Linux under Wine: a drive node the user may only read, such as /dev/sr0 with mode 0640 for
+    // a member of its group; every command that changes the drive's state is then refused.)
+    bool write_access = true;
     HANDLE h = ::CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                              nullptr, OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_ACCESS_DENIED) {
+      write_access = false;
       h = ::CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                         OPEN_EXISTING, 0, nullptr);
     }
     if (h == INVALID_HANDLE_VALUE) return {nullptr, OutcomeOfError(::GetLastError())};
-    return {std::make_unique<SptiChannel>(UniqueFile(h)), IoOutcome::kOk};
+    return {std::make_unique<SptiChannel>(UniqueFile(h), write_access), IoOutcome::kOk};
   }
 };
 
@@ -131,8 +136,10 @@ void FillPassThroughDirect(const PassThroughRequest& request, void* data_buffer,
   s.TimeOutValue = request.timeout_seconds;
 }
 
-IoOutcome OutcomeOfError(DWORD error) {
+IoOutcome OutcomeOfError(DWORD error, bool write_access) {
   switch (error) {
+    case ERROR_ACCESS_DENIED:
+      return IoOutcome::kDenied;
     case ERROR_SEM_TIMEOUT:
     case ERROR_TIMEOUT:
       return IoOutcome::kTimeout;
@@ -145,7 +152,7 @@ IoOutcome OutcomeOfError(DWORD error) {
     case ERROR_DEVICE_REMOVED:
       return IoOutcome::kGone;
     default:
-      return IoOutcome::kRefused;
+      return write_access ? IoOutcome::kRefused : IoOutcome::kDenied;
   }
 }
 

@@ -24,8 +24,9 @@ inline constexpr ULONG kSenseOffset = offsetof(SptdWithSense, sense);
 // writes to (already aligned by the caller), null when there is no data phase.
 void FillPassThroughDirect(const PassThroughRequest& request, void* data_buffer, SptdWithSense& out);
 
-// Maps a failed DeviceIoControl or CreateFileW to what it means for the command.
-IoOutcome OutcomeOfError(DWORD error);
+// Maps a failed DeviceIoControl or CreateFileW to what it means for the command. On a handle opened
+// without write access, a command the system will not pass on is one it does not allow.
+IoOutcome OutcomeOfError(DWORD error, bool write_access = true);
 
 std::unique_ptr<DeviceIo> MakeSptiDeviceIo();
 

@@ -23,6 +23,7 @@ struct FakeDevice {
   std::vector<uint8_t> data_in;  // what a data-in command reads
   bool present = true;           // false: opening fails as for an unplugged drive
   bool refuses_open = false;
+  bool denies_open = false;  // true: the system does not let the process open it at all
 };
 
 struct SentCommand {
@@ -56,6 +57,7 @@ class FakeDeviceIo : public DeviceIo {
     for (FakeDevice& d : devices) {
       if (std::find(d.names.begin(), d.names.end(), path) == d.names.end()) continue;
       if (d.refuses_open) return {nullptr, IoOutcome::kRefused};
+      if (d.denies_open) return {nullptr, IoOutcome::kDenied};
       if (!d.present) return {nullptr, IoOutcome::kGone};
       return {std::make_unique<Channel>(*this, d, path), IoOutcome::kOk};
     }

@@ -286,7 +286,8 @@ TEST_F(AspiRequests, DataInIsReadIntoTheCallersBufferWithResidual) {
 TEST_F(AspiRequests, DirectionBitsChooseTheDataPhase) {
   std::vector<uint8_t> buffer{9, 8, 7};
   const uint32_t address = buffers.Add(buffer);
-  const std::pair<uint8_t, DataDirection> cases[] = {{0, DataDirection::kUnspecified},
+  // READ(10): explicit bits win over what the operation code says; without them the code decides.
+  const std::pair<uint8_t, DataDirection> cases[] = {{0, DataDirection::kIn},
                                                      {SRB_DIR_IN, DataDirection::kIn},
                                                      {SRB_DIR_OUT, DataDirection::kOut},
                                                      {SRB_DIR_IN | SRB_DIR_OUT, DataDirection::kNone}};
@@ -296,6 +297,7 @@ TEST_F(AspiRequests, DirectionBitsChooseTheDataPhase) {
     r[kSrbCmd] = SC_EXEC_SCSI_CMD;
     r[kSrbFlags] = flags;
     r[kExecCdbLen] = 10;
+    r[kExecCdb] = 0x28;
     SrbView(r.data()).set_dword(kExecBufLen, 3);
     SrbView(r.data()).set_dword(kExecBufPointer, address);
     ASSERT_EQ(AcceptRequest(table, r.data()), SS_PENDING);
@@ -307,6 +309,50 @@ TEST_F(AspiRequests, DirectionBitsChooseTheDataPhase) {
       EXPECT_EQ(io.sent[0].data_out, buffer);
     }
   }
+}
+
+TEST_F(AspiRequests, WithoutDirectionBitsTheOperationCodeDecidesOrTheRequestIsRefused) {
+  io.devices[0].data_in = {0, 0, 0x10, 0, 0, 0, 8, 0};
+  std::vector<uint8_t> buffer(8, 0xEE);
+  const uint32_t address = buffers.Add(buffer);
+  struct Case {
+    uint8_t code;
+    uint32_t length;
+    DataDirection direction;
+  } const cases[] = {
+      {0x25, 8, DataDirection::kIn},    // READ CAPACITY
+      {0x55, 8, DataDirection::kOut},   // MODE SELECT(10)
+      {0xBB, 8, DataDirection::kNone},  // SET CD SPEED: no data phase, whatever the buffer
+      {0xD8, 0, DataDirection::kNone},  // a vendor command without data needs no direction
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(int{c.code});
+    io.sent.clear();
+    Record r{};
+    r[kSrbCmd] = SC_EXEC_SCSI_CMD;
+    r[kExecCdbLen] = 10;
+    r[kExecCdb] = c.code;
+    SrbView(r.data()).set_dword(kExecBufLen, c.length);
+    SrbView(r.data()).set_dword(kExecBufPointer, address);
+    ASSERT_EQ(AcceptRequest(table, r.data()), SS_PENDING);
+    EXPECT_EQ(ExecuteRequest(table, io, r.data(), buffers.resolver()), SS_COMP);
+    ASSERT_EQ(io.sent.size(), 1u);
+    EXPECT_EQ(io.sent[0].request.direction, c.direction);
+    EXPECT_EQ(io.sent[0].request.data.size(), c.direction == DataDirection::kNone ? 0u : 8u);
+  }
+  EXPECT_EQ(buffer, io.devices[0].data_in) << "READ CAPACITY read into the caller's buffer";
+
+  // A vendor command with data: the layer cannot know which way it goes.
+  io.opened.clear();
+  Record vendor{};
+  vendor[kSrbCmd] = SC_EXEC_SCSI_CMD;
+  vendor[kExecCdbLen] = 12;
+  vendor[kExecCdb] = 0xD8;
+  SrbView(vendor.data()).set_dword(kExecBufLen, 8);
+  SrbView(vendor.data()).set_dword(kExecBufPointer, address);
+  EXPECT_EQ(AcceptRequest(table, vendor.data()), SS_INVALID_SRB);
+  EXPECT_EQ(vendor[kSrbStatus], SS_INVALID_SRB);
+  EXPECT_TRUE(io.opened.empty());
 }
 
 TEST_F(AspiRequests, CheckConditionGivesErrorTargetStatusAndSense) {
@@ -361,6 +407,27 @@ TEST_F(AspiRequests, FailuresOfTheRoadMapToHostAdapterStatus) {
     ASSERT_EQ(AcceptRequest(t, r.data()), SS_PENDING);
     EXPECT_EQ(ExecuteRequest(t, local, r.data(), buffers.resolver()), SS_ERR);
     EXPECT_EQ(r[kExecHaStat], c.ha_stat);
+    EXPECT_EQ(r[kExecTargStat], 0);
+  }
+}
+
+TEST_F(AspiRequests, CommandsTheSystemDoesNotAllowAreASecurityViolationNotADriveError) {
+  // A drive that may be opened for reading only: found, but every state-changing command is refused
+  // before it reaches the drive; or one the process may not open at all.
+  for (bool open_denied : {false, true}) {
+    SCOPED_TRACE(open_denied ? "open denied" : "command denied");
+    FakeDeviceIo local;
+    local.Add({"\\\\.\\CdRom0"}, {1, 0, 0, 0});
+    const DeviceTable t = DeviceTable::Discover(local);
+    if (open_denied) {
+      local.devices[0].denies_open = true;
+    } else {
+      local.devices[0].outcome = IoOutcome::kDenied;
+    }
+    Record r = SetCdSpeed(0, 0, 52);
+    ASSERT_EQ(AcceptRequest(t, r.data()), SS_PENDING);
+    EXPECT_EQ(ExecuteRequest(t, local, r.data(), buffers.resolver()), SS_SECURITY_VIOLATION);
+    EXPECT_EQ(r[kExecHaStat], HASTAT_OK);
     EXPECT_EQ(r[kExecTargStat], 0);
   }
 }

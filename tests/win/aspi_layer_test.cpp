@@ -317,8 +317,11 @@ TEST(SptiBlock, DataPhasesAndErrors) {
   EXPECT_EQ(OutcomeOfError(ERROR_SEM_TIMEOUT), IoOutcome::kTimeout);
   EXPECT_EQ(OutcomeOfError(ERROR_FILE_NOT_FOUND), IoOutcome::kGone);
   EXPECT_EQ(OutcomeOfError(ERROR_DEVICE_NOT_CONNECTED), IoOutcome::kGone);
-  EXPECT_EQ(OutcomeOfError(ERROR_ACCESS_DENIED), IoOutcome::kRefused);
+  EXPECT_EQ(OutcomeOfError(ERROR_ACCESS_DENIED), IoOutcome::kDenied);
   EXPECT_EQ(OutcomeOfError(ERROR_INVALID_FUNCTION), IoOutcome::kRefused);
+  // A handle opened for reading only: what the system refuses there, it does not allow.
+  EXPECT_EQ(OutcomeOfError(ERROR_INVALID_FUNCTION, false), IoOutcome::kDenied);
+  EXPECT_EQ(OutcomeOfError(ERROR_SEM_TIMEOUT, false), IoOutcome::kTimeout);
 }
 
 TEST(SptiDevices, NoDrivesUnderWine) {

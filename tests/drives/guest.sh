@@ -1,0 +1,42 @@
+#!/bin/bash
+# The virtual machine's first process (see run.sh): mounts what a system needs, loads the real
+# SCSI/ATAPI drivers, names the three drives in the trace, runs the journey and powers off.
+export PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8
+out=/run/qs-out
+mount -t proc proc /proc
+mount -t sysfs sys /sys
+mkdir -p /dev/pts /dev/shm
+ln -sf /proc/self/fd /dev/fd
+mount -t devpts devpts /dev/pts
+mount -t tmpfs shm /dev/shm
+# /tmp stays the host's, written in the overlay: the repository may live there.
+mount -t tmpfs run /run
+mkdir -p $out /tmp/.X11-unix
+chmod 1777 /tmp /tmp/.X11-unix
+mount -t 9p -o trans=virtio,version=9p2000.L,cache=none,msize=512000 qsout $out
+exec >>$out/guest.log 2>&1
+echo "qs-guest: $(date +%T.%N) mounted"
+
+modprobe -a sr_mod sg ata_piix ahci virtio_scsi
+for _ in $(seq 150); do
+  [ "$(ls /sys/block | grep -c '^sr')" -ge 3 ] && break
+  sleep 0.1
+done
+# Each drive reads one sector that tells it apart in the trace: 200 on PIIX IDE, 201 on AHCI, 202
+# on virtio-scsi (its adapter's driver names the kind).
+: >$out/drives.txt
+for block in /sys/block/sr*; do
+  sr=${block##*/}
+  hctl=$(basename "$(readlink "$block/device")")
+  kind=$(cat "/sys/class/scsi_host/host${hctl%%:*}/proc_name")
+  case $kind in ata_piix) lba=200 ;; ahci) lba=201 ;; *) lba=202 ;; esac
+  dd if=/dev/$sr of=/dev/null bs=2048 skip=$lba count=1 iflag=direct 2>/dev/null
+  echo "$sr $kind $hctl $lba" >>$out/drives.txt
+done
+cat $out/drives.txt
+
+QS_OUT=$out python3 -u "$QS_ROOT/tests/drives/journey.py" >$out/journey.log 2>&1
+echo "qs-guest: $(date +%T.%N) journey ended with $?"
+sync
+echo o >/proc/sysrq-trigger
+sleep 30
