@@ -6,7 +6,6 @@
 #include <wrl/client.h>
 
 #include <cstring>
-#include <utility>
 
 namespace qs {
 namespace {
@@ -71,83 +70,77 @@ std::optional<uint32_t> GlobalBackground(IWICImagingFactory* factory, IWICBitmap
   return colors[*index] & 0x00FFFFFFu;
 }
 
-// One frame's own rectangle as premultiplied BGRA.
-bool ReadFramePixels(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame, GifFrameRect& rect,
-                     std::vector<uint32_t>& pixels) {
-  UINT width = 0, height = 0;
-  if (FAILED(frame->GetSize(&width, &height)) || width == 0 || height == 0 || width > kMaxGifSide ||
-      height > kMaxGifSide) {
-    return false;
-  }
-  rect.width = static_cast<int32_t>(width);
-  rect.height = static_cast<int32_t>(height);
-  ComPtr<IWICFormatConverter> converter;
-  if (FAILED(factory->CreateFormatConverter(converter.ReleaseAndGetAddressOf())) ||
-      FAILED(converter->Initialize(frame, GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr,
-                                   0.0, WICBitmapPaletteTypeCustom))) {
-    return false;
-  }
-  pixels.assign(size_t{width} * height, 0);
-  return SUCCEEDED(converter->CopyPixels(nullptr, width * 4, static_cast<UINT>(pixels.size() * 4),
-                                         reinterpret_cast<BYTE*>(pixels.data())));
-}
-
 }  // namespace
 
-std::optional<GifAnimation> LoadGifAnimation(const std::wstring& path) {
-  ComPtr<IWICImagingFactory> factory;
+std::unique_ptr<GifFile> GifFile::Open(const std::wstring& path) {
+  std::unique_ptr<GifFile> file(new GifFile());
   if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                              reinterpret_cast<void**>(factory.ReleaseAndGetAddressOf())))) {
-    return std::nullopt;
+                              reinterpret_cast<void**>(file->factory_.ReleaseAndGetAddressOf())))) {
+    return nullptr;
   }
-  ComPtr<IWICBitmapDecoder> decoder;
+  IWICImagingFactory* factory = file->factory_.Get();
   if (FAILED(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
                                                 WICDecodeMetadataCacheOnLoad,
-                                                decoder.ReleaseAndGetAddressOf()))) {
-    return std::nullopt;
+                                                file->decoder_.ReleaseAndGetAddressOf()))) {
+    return nullptr;
   }
+  IWICBitmapDecoder* decoder = file->decoder_.Get();
   UINT count = 0;
-  if (FAILED(decoder->GetFrameCount(&count)) || count == 0) return std::nullopt;
+  if (FAILED(decoder->GetFrameCount(&count)) || count == 0) return nullptr;
 
   ComPtr<IWICMetadataQueryReader> file_meta;
   // Without a reader every query below answers "absent"; a failed call must not leave garbage.
   if (FAILED(decoder->GetMetadataQueryReader(file_meta.ReleaseAndGetAddressOf()))) file_meta.Reset();
-  GifAnimation animation;
+  GifAnimation& animation = file->animation_;
   animation.width = ReadUnsigned(file_meta.Get(), L"/logscrdesc/Width").value_or(0);
   animation.height = ReadUnsigned(file_meta.Get(), L"/logscrdesc/Height").value_or(0);
   animation.loops = AsksToLoop(file_meta.Get());
-  animation.background = GlobalBackground(factory.Get(), decoder.Get(), file_meta.Get());
+  animation.background = GlobalBackground(factory, decoder, file_meta.Get());
 
-  std::optional<GifComposer> composer;
+  animation.frames.reserve(count);
   for (UINT i = 0; i < count; ++i) {
     ComPtr<IWICBitmapFrameDecode> frame;
-    if (FAILED(decoder->GetFrame(i, frame.ReleaseAndGetAddressOf()))) return std::nullopt;
-    GifFrameRect rect;
-    std::vector<uint32_t> pixels;
-    if (!ReadFramePixels(factory.Get(), frame.Get(), rect, pixels)) return std::nullopt;
+    UINT width = 0, height = 0;
+    if (FAILED(decoder->GetFrame(i, frame.ReleaseAndGetAddressOf())) ||
+        FAILED(frame->GetSize(&width, &height)) || width == 0 || height == 0 || width > kMaxGifSide ||
+        height > kMaxGifSide) {
+      return nullptr;
+    }
     ComPtr<IWICMetadataQueryReader> meta;
     if (FAILED(frame->GetMetadataQueryReader(meta.ReleaseAndGetAddressOf()))) meta.Reset();
-    rect.left = static_cast<int32_t>(ReadUnsigned(meta.Get(), L"/imgdesc/Left").value_or(0));
-    rect.top = static_cast<int32_t>(ReadUnsigned(meta.Get(), L"/imgdesc/Top").value_or(0));
+    GifFrameInfo info;
+    info.rect.left = static_cast<int32_t>(ReadUnsigned(meta.Get(), L"/imgdesc/Left").value_or(0));
+    info.rect.top = static_cast<int32_t>(ReadUnsigned(meta.Get(), L"/imgdesc/Top").value_or(0));
+    info.rect.width = static_cast<int32_t>(width);
+    info.rect.height = static_cast<int32_t>(height);
+    info.disposal = GifDisposalFromField(ReadUnsigned(meta.Get(), L"/grctlext/Disposal").value_or(0));
+    info.delay_ms = GifDelayMs(ReadUnsigned(meta.Get(), L"/grctlext/Delay").value_or(0));
     if (i == 0 && (animation.width == 0 || animation.height == 0)) {
       // Not a GIF (no logical screen): the first picture sets the size.
-      animation.width = static_cast<uint32_t>(rect.width);
-      animation.height = static_cast<uint32_t>(rect.height);
+      animation.width = width;
+      animation.height = height;
     }
-    if (animation.width > kMaxGifSide || animation.height > kMaxGifSide ||
-        size_t{animation.width} * animation.height * (i + 1) > kMaxGifPixels) {
-      return std::nullopt;
-    }
-    if (!composer) {
-      composer.emplace(animation.width, animation.height);
-      animation.frames.reserve(count);
-    }
-    composer->Draw(rect, GifDisposalFromField(ReadUnsigned(meta.Get(), L"/grctlext/Disposal").value_or(0)),
-                   pixels);
-    animation.frames.push_back(composer->canvas());
-    animation.delays_ms.push_back(GifDelayMs(ReadUnsigned(meta.Get(), L"/grctlext/Delay").value_or(0)));
+    animation.frames.push_back(info);
   }
-  return animation;
+  if (animation.width > kMaxGifSide || animation.height > kMaxGifSide) return nullptr;
+  return file;
+}
+
+bool GifFile::ReadPixels(size_t index, std::vector<uint32_t>& pixels) {
+  if (index >= animation_.frames.size()) return false;
+  const GifFrameRect& rect = animation_.frames[index].rect;
+  ComPtr<IWICBitmapFrameDecode> frame;
+  ComPtr<IWICFormatConverter> converter;
+  if (FAILED(decoder_->GetFrame(static_cast<UINT>(index), frame.ReleaseAndGetAddressOf())) ||
+      FAILED(factory_->CreateFormatConverter(converter.ReleaseAndGetAddressOf())) ||
+      FAILED(converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone,
+                                   nullptr, 0.0, WICBitmapPaletteTypeCustom))) {
+    return false;
+  }
+  const auto width = static_cast<UINT>(rect.width);
+  pixels.resize(size_t{width} * static_cast<UINT>(rect.height));
+  return SUCCEEDED(converter->CopyPixels(nullptr, width * 4, static_cast<UINT>(pixels.size() * 4),
+                                         reinterpret_cast<BYTE*>(pixels.data())));
 }
 
 }  // namespace qs
