@@ -3,9 +3,14 @@
 #include <propidl.h>
 #include <wincodec.h>
 #include <windows.h>
+// The metadata block GUIDs are defined here, not in a library.
+#include <initguid.h>
+#include <wincodecsdk.h>
 #include <wrl/client.h>
 
 #include <cstring>
+
+#include "common/unique_handle.h"
 
 namespace qs {
 namespace {
@@ -29,21 +34,67 @@ class Variant {
   PROPVARIANT value_;
 };
 
-std::optional<uint32_t> ReadUnsigned(IWICMetadataQueryReader* reader, const wchar_t* name) {
-  Variant value;
-  if (!reader || FAILED(reader->GetMetadataByName(name, value.put()))) return std::nullopt;
-  switch (value.get().vt) {
+std::optional<uint32_t> UnsignedOf(const PROPVARIANT& value) {
+  switch (value.vt) {
     case VT_UI1:
-      return value.get().bVal;
+      return value.bVal;
     case VT_UI2:
-      return value.get().uiVal;
+      return value.uiVal;
     case VT_UI4:
-      return value.get().ulVal;
+      return value.ulVal;
     case VT_BOOL:
-      return value.get().boolVal ? 1u : 0u;
+      return value.boolVal ? 1u : 0u;
     default:
       return std::nullopt;
   }
+}
+
+std::optional<uint32_t> ReadUnsigned(IWICMetadataQueryReader* reader, const wchar_t* name) {
+  Variant value;
+  if (!reader || FAILED(reader->GetMetadataByName(name, value.put()))) return std::nullopt;
+  return UnsignedOf(value.get());
+}
+
+std::optional<uint32_t> ItemOf(IWICMetadataReader* reader, const wchar_t* name) {
+  PROPVARIANT id{};
+  id.vt = VT_LPWSTR;
+  id.pwszVal = const_cast<wchar_t*>(name);
+  Variant value;
+  if (FAILED(reader->GetValue(nullptr, &id, value.put()))) return std::nullopt;
+  return UnsignedOf(value.get());
+}
+
+// A frame's place, disposal and delay, read straight from its image descriptor and graphic
+// control blocks: one reader per block, where a query by path makes new ones for every item.
+// Absent items read as 0, as for a picture that is no GIF.
+void ReadFrameFields(IWICBitmapFrameDecode* frame, GifFrameInfo& info) {
+  ComPtr<IWICMetadataBlockReader> blocks;
+  UINT count = 0;
+  if (FAILED(frame->QueryInterface(IID_IWICMetadataBlockReader,
+                                   reinterpret_cast<void**>(blocks.ReleaseAndGetAddressOf()))) ||
+      FAILED(blocks->GetCount(&count))) {
+    count = 0;
+  }
+  uint32_t left = 0, top = 0, disposal = 0, delay = 0;
+  for (UINT b = 0; b < count; ++b) {
+    ComPtr<IWICMetadataReader> reader;
+    GUID format{};
+    if (FAILED(blocks->GetReaderByIndex(b, reader.ReleaseAndGetAddressOf())) ||
+        FAILED(reader->GetMetadataFormat(&format))) {
+      continue;
+    }
+    if (IsEqualGUID(format, GUID_MetadataFormatIMD)) {
+      left = ItemOf(reader.Get(), L"Left").value_or(0);
+      top = ItemOf(reader.Get(), L"Top").value_or(0);
+    } else if (IsEqualGUID(format, GUID_MetadataFormatGCE)) {
+      disposal = ItemOf(reader.Get(), L"Disposal").value_or(0);
+      delay = ItemOf(reader.Get(), L"Delay").value_or(0);
+    }
+  }
+  info.rect.left = static_cast<int32_t>(left);
+  info.rect.top = static_cast<int32_t>(top);
+  info.disposal = GifDisposalFromField(disposal);
+  info.delay_ms = GifDelayMs(delay);
 }
 
 // NETSCAPE2.0 (or its ANIMEXTS1.0 twin) application extension: the file asks to be repeated.
@@ -79,10 +130,23 @@ std::unique_ptr<GifFile> GifFile::Open(const std::wstring& path) {
     return nullptr;
   }
   IWICImagingFactory* factory = file->factory_.Get();
-  if (FAILED(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
-                                                WICDecodeMetadataCacheOnLoad,
-                                                file->decoder_.ReleaseAndGetAddressOf()))) {
+  if (!file->ReadWhole(path)) return nullptr;
+  ComPtr<IWICStream> stream;
+  if (FAILED(factory->CreateStream(stream.ReleaseAndGetAddressOf())) ||
+      FAILED(stream->InitializeFromMemory(file->bytes_.data(), static_cast<DWORD>(file->bytes_.size())))) {
     return nullptr;
+  }
+  // Most files are GIFs: asking for the GIF decoder by name spares the search through every
+  // decoder the system has. Other pictures go through that search.
+  if (FAILED(CoCreateInstance(CLSID_WICGifDecoder, nullptr, CLSCTX_INPROC_SERVER, IID_IWICBitmapDecoder,
+                              reinterpret_cast<void**>(file->decoder_.ReleaseAndGetAddressOf()))) ||
+      FAILED(file->decoder_->Initialize(stream.Get(), WICDecodeMetadataCacheOnLoad))) {
+    LARGE_INTEGER start{};
+    if (FAILED(stream->Seek(start, STREAM_SEEK_SET, nullptr)) ||
+        FAILED(factory->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnLoad,
+                                                file->decoder_.ReleaseAndGetAddressOf()))) {
+      return nullptr;
+    }
   }
   IWICBitmapDecoder* decoder = file->decoder_.Get();
   UINT count = 0;
@@ -106,15 +170,10 @@ std::unique_ptr<GifFile> GifFile::Open(const std::wstring& path) {
         height > kMaxGifSide) {
       return nullptr;
     }
-    ComPtr<IWICMetadataQueryReader> meta;
-    if (FAILED(frame->GetMetadataQueryReader(meta.ReleaseAndGetAddressOf()))) meta.Reset();
     GifFrameInfo info;
-    info.rect.left = static_cast<int32_t>(ReadUnsigned(meta.Get(), L"/imgdesc/Left").value_or(0));
-    info.rect.top = static_cast<int32_t>(ReadUnsigned(meta.Get(), L"/imgdesc/Top").value_or(0));
+    ReadFrameFields(frame.Get(), info);
     info.rect.width = static_cast<int32_t>(width);
     info.rect.height = static_cast<int32_t>(height);
-    info.disposal = GifDisposalFromField(ReadUnsigned(meta.Get(), L"/grctlext/Disposal").value_or(0));
-    info.delay_ms = GifDelayMs(ReadUnsigned(meta.Get(), L"/grctlext/Delay").value_or(0));
     if (i == 0 && (animation.width == 0 || animation.height == 0)) {
       // Not a GIF (no logical screen): the first picture sets the size.
       animation.width = width;
@@ -124,6 +183,20 @@ std::unique_ptr<GifFile> GifFile::Open(const std::wstring& path) {
   }
   if (animation.width > kMaxGifSide || animation.height > kMaxGifSide) return nullptr;
   return file;
+}
+
+bool GifFile::ReadWhole(const std::wstring& path) {
+  UniqueFile handle(
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  LARGE_INTEGER size{};
+  if (!handle || !GetFileSizeEx(handle.get(), &size) || size.QuadPart <= 0 ||
+      size.QuadPart > kMaxGifFileBytes) {
+    return false;
+  }
+  bytes_.resize(static_cast<size_t>(size.QuadPart));
+  DWORD read = 0;
+  return ReadFile(handle.get(), bytes_.data(), static_cast<DWORD>(bytes_.size()), &read, nullptr) &&
+         read == bytes_.size();
 }
 
 bool GifFile::ReadPixels(size_t index, std::vector<uint32_t>& pixels) {

@@ -6,10 +6,14 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "showcase/gif_animation.h"
 
 namespace qs {
+
+// Larger files are not read (the showcase's movies are well under a megabyte).
+inline constexpr int64_t kMaxGifFileBytes = int64_t{64} * 1024 * 1024;
 
 // An open picture file: its frames' places, disposal and delays are read when it opens, their
 // pixels each time a frame is composed. COM must already be initialised on the calling thread
@@ -26,6 +30,10 @@ class GifFile final : public GifFrameReader {
 
  private:
   GifFile() = default;
+  bool ReadWhole(const std::wstring& path);
+
+  // The file's bytes: the decoder reads them from memory, which spares it many small reads.
+  std::vector<BYTE> bytes_;
 
   Microsoft::WRL::ComPtr<IWICImagingFactory> factory_;
   Microsoft::WRL::ComPtr<IWICBitmapDecoder> decoder_;
