@@ -73,6 +73,7 @@ void GifAnimationView::Play() {
 }
 
 void GifAnimationView::Stop() {
+  CompleteFrames();
   const size_t before = clock_.frame();
   clock_.Stop(GetTickCount64());
   Sync(clock_.frame() != before);
@@ -86,8 +87,15 @@ void GifAnimationView::Rewind() {
 
 bool GifAnimationView::OnTimer(UINT_PTR id) {
   if (id != timer_id_) return false;
+  CompleteFrames();
   Sync(clock_.Advance(GetTickCount64()));
   return true;
+}
+
+void GifAnimationView::CompleteFrames() {
+  if (!file_ || file_->complete()) return;
+  file_->ReadRemainingFrames();
+  clock_.SetDelays(file_->animation().delays_ms());
 }
 
 void GifAnimationView::Sync(bool frame_changed) {

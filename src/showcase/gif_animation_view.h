@@ -51,6 +51,8 @@ class GifAnimationView {
   // After every change of the clock: repaint if the frame changed, and sleep until the next one.
   void Sync(bool frame_changed);
   bool ComposeCurrent();
+  // Reads the places and delays of the frames after the first, before the clock moves past it.
+  void CompleteFrames();
 
   UINT_PTR timer_id_;
   Fit fit_;

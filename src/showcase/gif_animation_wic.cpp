@@ -161,28 +161,38 @@ std::unique_ptr<GifFile> GifFile::Open(const std::wstring& path) {
   animation.loops = AsksToLoop(file_meta.Get());
   animation.background = GlobalBackground(factory, decoder, file_meta.Get());
 
-  animation.frames.reserve(count);
-  for (UINT i = 0; i < count; ++i) {
-    ComPtr<IWICBitmapFrameDecode> frame;
-    UINT width = 0, height = 0;
-    if (FAILED(decoder->GetFrame(i, frame.ReleaseAndGetAddressOf())) ||
-        FAILED(frame->GetSize(&width, &height)) || width == 0 || height == 0 || width > kMaxGifSide ||
-        height > kMaxGifSide) {
-      return nullptr;
-    }
-    GifFrameInfo info;
-    ReadFrameFields(frame.Get(), info);
-    info.rect.width = static_cast<int32_t>(width);
-    info.rect.height = static_cast<int32_t>(height);
-    if (i == 0 && (animation.width == 0 || animation.height == 0)) {
-      // Not a GIF (no logical screen): the first picture sets the size.
-      animation.width = width;
-      animation.height = height;
-    }
-    animation.frames.push_back(info);
-  }
+  // The first frame is all the first picture needs; the others' places and delays are read when
+  // the animation first moves on.
+  animation.frames.assign(count, GifFrameInfo{{}, GifDisposal::kKeep, GifDelayMs(0)});
+  if (!file->ReadFrameInfo(0)) return nullptr;
   if (animation.width > kMaxGifSide || animation.height > kMaxGifSide) return nullptr;
+  file->frames_read_ = 1;
   return file;
+}
+
+bool GifFile::ReadFrameInfo(size_t index) {
+  ComPtr<IWICBitmapFrameDecode> frame;
+  UINT width = 0, height = 0;
+  if (FAILED(decoder_->GetFrame(static_cast<UINT>(index), frame.ReleaseAndGetAddressOf())) ||
+      FAILED(frame->GetSize(&width, &height)) || width == 0 || height == 0 || width > kMaxGifSide ||
+      height > kMaxGifSide) {
+    return false;
+  }
+  GifFrameInfo& info = animation_.frames[index];
+  ReadFrameFields(frame.Get(), info);
+  info.rect.width = static_cast<int32_t>(width);
+  info.rect.height = static_cast<int32_t>(height);
+  if (index == 0 && (animation_.width == 0 || animation_.height == 0)) {
+    // Not a GIF (no logical screen): the first picture sets the size.
+    animation_.width = width;
+    animation_.height = height;
+  }
+  return true;
+}
+
+void GifFile::ReadRemainingFrames() {
+  // A frame that cannot be read keeps an empty place: it draws nothing.
+  for (; frames_read_ < animation_.frames.size(); ++frames_read_) ReadFrameInfo(frames_read_);
 }
 
 bool GifFile::ReadWhole(const std::wstring& path) {
@@ -202,6 +212,7 @@ bool GifFile::ReadWhole(const std::wstring& path) {
 bool GifFile::ReadPixels(size_t index, std::vector<uint32_t>& pixels) {
   if (index >= animation_.frames.size()) return false;
   const GifFrameRect& rect = animation_.frames[index].rect;
+  if (rect.width <= 0 || rect.height <= 0) return false;
   ComPtr<IWICBitmapFrameDecode> frame;
   ComPtr<IWICFormatConverter> converter;
   if (FAILED(decoder_->GetFrame(static_cast<UINT>(index), frame.ReleaseAndGetAddressOf())) ||

@@ -15,9 +15,9 @@ namespace qs {
 // Larger files are not read (the showcase's movies are well under a megabyte).
 inline constexpr int64_t kMaxGifFileBytes = int64_t{64} * 1024 * 1024;
 
-// An open picture file: its frames' places, disposal and delays are read when it opens, their
-// pixels each time a frame is composed. COM must already be initialised on the calling thread
-// (the program's UI thread does so at start-up; tests do it themselves).
+// An open picture file: the first frame's place, disposal and delay are read when it opens, the
+// other frames' on request, and their pixels each time a frame is composed. COM must already be initialised
+// on the calling thread (the program's UI thread does so at start-up; tests do it themselves).
 class GifFile final : public GifFrameReader {
  public:
   // Nothing when the file is missing, unreadable, damaged or too large.
@@ -26,11 +26,16 @@ class GifFile final : public GifFrameReader {
   GifFile& operator=(const GifFile&) = delete;
 
   const GifAnimation& animation() const { return animation_; }
+  // Whether every frame's place, disposal and delay has been read; until then the later frames
+  // have an empty place and a delay of a tenth of a second.
+  bool complete() const { return frames_read_ == animation_.frames.size(); }
+  void ReadRemainingFrames();
   bool ReadPixels(size_t index, std::vector<uint32_t>& pixels) override;
 
  private:
   GifFile() = default;
   bool ReadWhole(const std::wstring& path);
+  bool ReadFrameInfo(size_t index);
 
   // The file's bytes: the decoder reads them from memory, which spares it many small reads.
   std::vector<BYTE> bytes_;
@@ -38,6 +43,7 @@ class GifFile final : public GifFrameReader {
   Microsoft::WRL::ComPtr<IWICImagingFactory> factory_;
   Microsoft::WRL::ComPtr<IWICBitmapDecoder> decoder_;
   GifAnimation animation_;
+  size_t frames_read_ = 0;
 };
 
 }  // namespace qs
