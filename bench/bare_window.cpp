@@ -122,8 +122,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
   wc.lpszClassName = L"BareWindow";
   RegisterClassW(&wc);
-  HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 294, 114, 527, 500, nullptr, nullptr, instance,
-                              nullptr);
+  HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 294, 114, 527, 500, nullptr, nullptr,
+                              instance, nullptr);
   if (tray) AddTrayIcon(hwnd);
   ShowWindow(hwnd, SW_SHOWNORMAL);
   UpdateWindow(hwnd);

@@ -221,7 +221,8 @@ def main():
         loadable = [n for n in extra if not n.endswith(".drv")]
         for r in range(args.rounds):
             for who, more in (("bare+libs", []), ("bare+libs+tray", ["--tray"])):
-                startup, resident, _ = bench.startup_and_resident("bare_window.exe", [*more, "--load", *loadable])
+                extra_args = [*more, "--load", *loadable]
+                startup, resident, _ = bench.startup_and_resident("bare_window.exe", extra_args)
                 figures[who].append((startup, resident))
         cycles = [bench.showcase_cycle(args.dwell) for _ in range(args.rounds)]
         costs = bench.decoder_costs()
@@ -247,8 +248,9 @@ def main():
     print(f"  {max(changes):.0f} ms; per change to movie 2..9, 1: " + " ".join(f"{g:.0f}" for g in changes))
     print("  away from the changes, the longest gap in each cycle: "
           + ", ".join(f"{c[1].get('elsewhere', 0):.0f} ms" for c in cycles)
-          + f" (the probe had {statistics.median(c[1].get('answers', 0) for c in cycles):.0f} answers a cycle)")
-    print("What holds the difference (start-up ms, resident MB; the rest of the difference is QuietSpin's own)")
+          + f" (the probe had {statistics.median(c[1].get('answers', 0) for c in cycles):.0f}"
+          " answers a cycle)")
+    print("What holds the difference (start-up ms, resident MB; the rest is QuietSpin's own)")
     print(f"  QuietSpin's {len(loadable)} further libraries, loaded by the bare window: "
           f"{libs[0] - bare[0]:+.0f} ms, {libs[1] - bare[1]:+.1f} MB")
     print("    " + " ".join(loadable))
@@ -259,7 +261,8 @@ def main():
                              for n, (frames, ms, mb) in enumerate(costs, start=1)))
     own_ms = qs[0] - tray[0] - costs[0][1]
     own_mb = qs[1] - tray[1] - costs[0][2]
-    print(f"  left to QuietSpin's own start-up work and data after movie 1's decoder: {own_ms:+.0f} ms, {own_mb:+.1f} MB")
+    print(f"  left to QuietSpin's own start-up work and data after movie 1's decoder: "
+          f"{own_ms:+.0f} ms, {own_mb:+.1f} MB")
     return 0
 
 

@@ -13,4 +13,5 @@ mkdir -p "$out"
 cxx="i686-w64-mingw32-g++-posix -std=c++20 -O2 -Wall -Wextra -Werror -municode -static"
 $cxx -mwindows -DPSAPI_VERSION=2 -o "$out/bare_window.exe" bench/bare_window.cpp -luuid
 $cxx -o "$out/message_probe.exe" bench/message_probe.cpp
-exec python3 bench/footprint.py --bare "$out/bare_window.exe" --probe "$out/message_probe.exe" --rounds "${1:-3}"
+exec python3 bench/footprint.py --bare "$out/bare_window.exe" --probe "$out/message_probe.exe" \
+  --rounds "${1:-3}"
