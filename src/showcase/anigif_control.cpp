@@ -20,8 +20,17 @@ AniGifControl::~AniGifControl() {
   if (hwnd_) DestroyWindow(hwnd_);
 }
 
+// A logo that nobody can see yet (its panel is hidden, as at start-up) is opened when it is first
+// painted.
 void AniGifControl::SetPicturePath(const std::wstring& path) {
-  view_.Load(path);
+  pending_path_ = path;
+  if (IsWindowVisible(hwnd_)) OpenPendingPicture();
+}
+
+void AniGifControl::OpenPendingPicture() {
+  if (!pending_path_) return;
+  view_.Load(*pending_path_);
+  pending_path_.reset();
   view_.SetLoop(true);  // a logo always loops, whatever the file asks
   if (Visible()) view_.Play();
 }
@@ -55,6 +64,7 @@ void AniGifControl::OnTimer(WPARAM id) {
 }
 
 void AniGifControl::OnPaint() {
+  OpenPendingPicture();
   if (resting_ && Visible()) {
     resting_ = false;
     view_.Play();
@@ -98,6 +108,7 @@ LRESULT AniGifControl::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       OnPaint();
       return 0;
     case WM_PRINTCLIENT:
+      OpenPendingPicture();
       view_.Paint(reinterpret_cast<HDC>(wp));
       return 0;
     case WM_TIMER:

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "common/base_window.h"
@@ -24,7 +25,8 @@ class AniGifControl final : public BaseWindow<AniGifControl>, public AnimatedLog
   AniGifControl(const AniGifControl&) = delete;
   AniGifControl& operator=(const AniGifControl&) = delete;
 
-  // A file that cannot be read leaves the control showing only its background.
+  // A file that cannot be read leaves the control showing only its background. While the control
+  // cannot be seen, the file waits to be opened until it is painted.
   void SetPicturePath(const std::wstring& path) override;
   // The background colour as a COLORREF (0x00BBGGRR): 0x00FFFFFF is white.
   void SetBackValue(uint32_t value) override;
@@ -50,11 +52,13 @@ class AniGifControl final : public BaseWindow<AniGifControl>, public AnimatedLog
   void OnLButtonDown();
   void OnLButtonUp(POINT at);
   bool OnSetCursor(WPARAM wp, LPARAM lp);
+  void OpenPendingPicture();
 
   GifAnimationView view_;
   AnimatedLogoEvents* events_;
   HCURSOR cursor_;
   bool resting_ = false;  // stopped because a parent is hidden
+  std::optional<std::wstring> pending_path_;
 };
 
 }  // namespace qs

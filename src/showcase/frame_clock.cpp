@@ -6,17 +6,25 @@
 namespace qs {
 
 void FrameClock::Load(std::vector<uint32_t> delays_ms) {
+  AdoptDelays(std::move(delays_ms));
+  frame_ = 0;
+  playing_ = false;
+  ended_ = false;
+  frame_due_ = 0;
+  shown_ = 0;
+}
+
+void FrameClock::SetDelays(std::vector<uint32_t> delays_ms) {
+  if (delays_ms.size() == delays_.size()) AdoptDelays(std::move(delays_ms));
+}
+
+void FrameClock::AdoptDelays(std::vector<uint32_t> delays_ms) {
   delays_ = std::move(delays_ms);
   cycle_ms_ = 0;
   for (uint32_t& delay : delays_) {
     delay = std::max<uint32_t>(delay, 1);
     cycle_ms_ += delay;
   }
-  frame_ = 0;
-  playing_ = false;
-  ended_ = false;
-  frame_due_ = 0;
-  shown_ = 0;
 }
 
 void FrameClock::Play(uint64_t now) {

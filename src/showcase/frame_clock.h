@@ -17,6 +17,9 @@ class FrameClock {
   // animation always takes time to go round.
   void Load(std::vector<uint32_t> delays_ms);
   void Clear() { Load({}); }
+  // New delays for the same frames (the count must match, else nothing changes); the frame on
+  // screen and the time it has been shown stay.
+  void SetDelays(std::vector<uint32_t> delays_ms);
   void SetLoop(bool loop) { loop_ = loop; }
   bool loop() const { return loop_; }
 
@@ -41,6 +44,7 @@ class FrameClock {
 
  private:
   uint64_t Delay(size_t frame) const { return delays_[frame]; }
+  void AdoptDelays(std::vector<uint32_t> delays_ms);
 
   std::vector<uint32_t> delays_;
   uint64_t cycle_ms_ = 0;

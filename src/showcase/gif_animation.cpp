@@ -52,6 +52,13 @@ GifDisposal GifDisposalFromField(uint32_t field) {
 GifComposer::GifComposer(uint32_t width, uint32_t height)
     : width_(width), height_(height), canvas_(size_t{width} * height, 0) {}
 
+void GifComposer::Reset() {
+  std::fill(canvas_.begin(), canvas_.end(), 0u);
+  saved_.clear();
+  last_rect_ = {};
+  last_disposal_ = GifDisposal::kKeep;
+}
+
 void GifComposer::Dispose() {
   if (last_disposal_ == GifDisposal::kBackground) {
     const Clipped area = Clip(last_rect_, width_, height_);
@@ -77,6 +84,32 @@ void GifComposer::Draw(const GifFrameRect& rect, GifDisposal disposal, std::span
     uint32_t* dst = canvas_.data() + size_t{width_} * y + area.x0;
     for (int32_t x = area.x0; x < area.x1; ++x, ++src, ++dst) *dst = Over(*src, *dst);
   }
+}
+
+std::vector<uint32_t> GifAnimation::delays_ms() const {
+  std::vector<uint32_t> delays;
+  delays.reserve(frames.size());
+  for (const GifFrameInfo& frame : frames) delays.push_back(frame.delay_ms);
+  return delays;
+}
+
+GifPlayhead::GifPlayhead(const GifAnimation& animation, GifFrameReader& reader)
+    : animation_(animation), reader_(reader), composer_(animation.width, animation.height) {}
+
+const std::vector<uint32_t>& GifPlayhead::Seek(size_t index) {
+  if (index >= animation_.frames.size() || index == frame_) return composer_.canvas();
+  size_t next = frame_ + 1;
+  if (frame_ == SIZE_MAX || index < frame_) {
+    composer_.Reset();
+    next = 0;
+  }
+  for (; next <= index; ++next) {
+    const GifFrameInfo& info = animation_.frames[next];
+    if (!reader_.ReadPixels(next, pixels_)) pixels_.clear();
+    composer_.Draw(info.rect, info.disposal, pixels_);
+  }
+  frame_ = index;
+  return composer_.canvas();
 }
 
 void ComposeOver(std::span<const uint32_t> pixels, uint32_t rgb, std::span<uint32_t> out) {

@@ -1,6 +1,7 @@
-// An animated GIF as the controls show it: every frame already composed into a full picture of
-// the logical screen, with its delay. Window-free: the decoder (gif_animation_wic.*) reads the
-// file and hands each frame's own rectangle to GifComposer, which applies the GIF disposal rules.
+// An animated GIF as the controls show it: each frame is composed into a full picture of the
+// logical screen when it falls due, from the frame before it. Window-free: the decoder
+// (gif_animation_wic.*) keeps the file open and hands each frame's own rectangle to GifPlayhead,
+// whose GifComposer applies the GIF disposal rules.
 //
 // Pixels are premultiplied BGRA, one uint32_t each (0xAARRGGBB), rows top to bottom.
 #pragma once
@@ -12,10 +13,9 @@
 
 namespace qs {
 
-// Refuse pictures that would take an unreasonable amount of memory once every frame is composed;
-// a damaged header can claim any size.
+// Refuse pictures whose canvas would take an unreasonable amount of memory; a damaged header can
+// claim any size.
 inline constexpr uint32_t kMaxGifSide = 4096;
-inline constexpr size_t kMaxGifPixels = size_t{48} * 1024 * 1024;  // over all frames: 192 MB
 
 // What happens to a frame's rectangle before the next frame is drawn.
 enum class GifDisposal : uint8_t {
@@ -44,6 +44,8 @@ class GifComposer {
   // frame's disposal. Parts outside the logical screen are dropped; a pixel count that does not
   // match the rectangle draws nothing (the frame still takes part in disposal).
   void Draw(const GifFrameRect& rect, GifDisposal disposal, std::span<const uint32_t> pixels);
+  // Back to the transparent canvas that comes before the first frame.
+  void Reset();
   const std::vector<uint32_t>& canvas() const { return canvas_; }
 
  private:
@@ -57,13 +59,51 @@ class GifComposer {
   GifDisposal last_disposal_ = GifDisposal::kKeep;
 };
 
+struct GifFrameInfo {
+  GifFrameRect rect;
+  GifDisposal disposal = GifDisposal::kKeep;
+  uint32_t delay_ms = 0;
+};
+
+// What is known of an animation once its file is open; the pixels stay in the file.
 struct GifAnimation {
   uint32_t width = 0;
   uint32_t height = 0;
-  std::vector<std::vector<uint32_t>> frames;  // width * height pixels each
-  std::vector<uint32_t> delays_ms;            // one per frame
-  bool loops = false;                         // the file asks to be repeated (NETSCAPE2.0)
-  std::optional<uint32_t> background;         // 0x00RRGGBB of the logical screen, if the file has one
+  std::vector<GifFrameInfo> frames;
+  bool loops = false;                  // the file asks to be repeated (NETSCAPE2.0)
+  std::optional<uint32_t> background;  // 0x00RRGGBB of the logical screen, if the file has one
+
+  std::vector<uint32_t> delays_ms() const;
+};
+
+// Where a frame's own pixels come from: the open file.
+class GifFrameReader {
+ public:
+  virtual ~GifFrameReader() = default;
+  // Frame index's own rectangle as premultiplied pixels; false when it cannot be read.
+  virtual bool ReadPixels(size_t index, std::vector<uint32_t>& pixels) = 0;
+};
+
+// Composes the frames of one animation as they fall due, so that memory does not grow with the
+// animation's length: it keeps the canvas of the frame last composed (and, through the composer,
+// the canvas a "restore to previous" frame goes back to) and one frame's own pixels.
+class GifPlayhead {
+ public:
+  // animation and reader must outlive the playhead.
+  GifPlayhead(const GifAnimation& animation, GifFrameReader& reader);
+  // The canvas of frame index: composed onward from the frame last composed, or again from frame
+  // 0 when index lies behind it (a rewind, or a loop's new round). An index past the end changes
+  // nothing. A frame that cannot be read draws nothing but still takes part in disposal.
+  const std::vector<uint32_t>& Seek(size_t index);
+  // The frame on the canvas; SIZE_MAX before the first Seek.
+  size_t frame() const { return frame_; }
+
+ private:
+  const GifAnimation& animation_;
+  GifFrameReader& reader_;
+  GifComposer composer_;
+  std::vector<uint32_t> pixels_;
+  size_t frame_ = SIZE_MAX;
 };
 
 // Puts premultiplied pixels over an opaque colour (0x00RRGGBB); the result is opaque.

@@ -16,14 +16,15 @@ uint32_t RgbOf(COLORREF color) {
 
 bool GifAnimationView::Load(const std::wstring& path) {
   Clear();
-  auto loaded = LoadGifAnimation(path);
-  if (!loaded) return false;
-  animation_ = std::move(*loaded);
-  clock_.Load(animation_.delays_ms);
+  file_ = GifFile::Open(path);
+  if (!file_) return false;
+  const GifAnimation& animation = file_->animation();
+  playhead_ = std::make_unique<GifPlayhead>(animation, *file_);
+  clock_.Load(animation.delays_ms());
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = static_cast<LONG>(animation_.width);
-  info.bmiHeader.biHeight = -static_cast<LONG>(animation_.height);  // top-down, like the frames
+  info.bmiHeader.biWidth = static_cast<LONG>(animation.width);
+  info.bmiHeader.biHeight = -static_cast<LONG>(animation.height);  // top-down, like the frames
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
@@ -39,7 +40,8 @@ bool GifAnimationView::Load(const std::wstring& path) {
 }
 
 void GifAnimationView::Clear() {
-  animation_ = GifAnimation{};
+  playhead_.reset();
+  file_.reset();
   clock_.Clear();
   picture_.reset();
   picture_bits_ = nullptr;
@@ -54,8 +56,8 @@ void GifAnimationView::SetBackground(COLORREF color) {
 }
 
 std::optional<COLORREF> GifAnimationView::own_background() const {
-  if (!animation_.background) return std::nullopt;
-  const uint32_t rgb = *animation_.background;
+  if (!file_ || !file_->animation().background) return std::nullopt;
+  const uint32_t rgb = *file_->animation().background;
   return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
 }
 
@@ -71,6 +73,7 @@ void GifAnimationView::Play() {
 }
 
 void GifAnimationView::Stop() {
+  CompleteFrames();
   const size_t before = clock_.frame();
   clock_.Stop(GetTickCount64());
   Sync(clock_.frame() != before);
@@ -84,11 +87,21 @@ void GifAnimationView::Rewind() {
 
 bool GifAnimationView::OnTimer(UINT_PTR id) {
   if (id != timer_id_) return false;
+  CompleteFrames();
   Sync(clock_.Advance(GetTickCount64()));
   return true;
 }
 
+void GifAnimationView::CompleteFrames() {
+  if (!file_ || file_->complete()) return;
+  file_->ReadRemainingFrames();
+  clock_.SetDelays(file_->animation().delays_ms());
+}
+
 void GifAnimationView::Sync(bool frame_changed) {
+  // Each frame is composed when it falls due, also while nobody sees it, so that showing the
+  // window again never has a backlog of frames to catch up on.
+  if (frame_changed && playhead_) playhead_->Seek(clock_.frame());
   if (!hwnd_) return;
   // A hidden window is not repainted, so invalidating it costs nothing.
   if (frame_changed) InvalidateRect(hwnd_, nullptr, FALSE);
@@ -105,7 +118,7 @@ void GifAnimationView::Sync(bool frame_changed) {
 bool GifAnimationView::ComposeCurrent() {
   if (empty() || !picture_bits_) return false;
   if (composed_frame_ == clock_.frame() && composed_background_ == background_) return true;
-  const auto& frame = animation_.frames[clock_.frame()];
+  const auto& frame = playhead_->Seek(clock_.frame());
   GdiFlush();  // GDI may still be reading the section
   ComposeOver(frame, RgbOf(background_), std::span<uint32_t>(picture_bits_, frame.size()));
   composed_frame_ = clock_.frame();
@@ -123,8 +136,8 @@ void GifAnimationView::Paint(HDC dc) {
   }
   UniqueDc source(CreateCompatibleDC(dc));
   SelectScope select(source.get(), picture_.get());
-  const int width = static_cast<int>(animation_.width);
-  const int height = static_cast<int>(animation_.height);
+  const int width = static_cast<int>(file_->animation().width);
+  const int height = static_cast<int>(file_->animation().height);
   if (fit_ == Fit::kStretch) {
     // HALFTONE averages the pixels a shrink would drop (and needs the brush origin reset after
     // it); an enlargement keeps its edges sharp by repeating pixels, as vector movies would.

@@ -1,14 +1,17 @@
-// One animation shown in one window, shared by the movie player and the animated logo: the
-// decoded frames, the clock that picks the frame on screen, the picture composed over the
-// background colour, and the single window timer that wakes the window when the next frame is due.
+// One animation shown in one window, shared by the movie player and the animated logo: the open
+// file, the clock that picks the frame on screen, the frame composed when it falls due, the
+// picture of it over the background colour, and the single window timer that wakes the window
+// when the next frame is due.
 #pragma once
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "common/unique_handle.h"
 #include "showcase/frame_clock.h"
 #include "showcase/gif_animation.h"
+#include "showcase/gif_animation_wic.h"
 
 namespace qs {
 
@@ -24,8 +27,8 @@ class GifAnimationView {
   // Loads the file in place of the current animation, halted on frame 0. False leaves it empty.
   bool Load(const std::wstring& path);
   void Clear();
-  bool empty() const { return animation_.frames.empty(); }
-  bool file_loops() const { return animation_.loops; }
+  bool empty() const { return !file_; }
+  bool file_loops() const { return file_ && file_->animation().loops; }
   // The colour behind transparent pixels and around a picture smaller than the window.
   void SetBackground(COLORREF color);
   // The logical screen's own background colour of the loaded file, if it has one.
@@ -48,11 +51,14 @@ class GifAnimationView {
   // After every change of the clock: repaint if the frame changed, and sleep until the next one.
   void Sync(bool frame_changed);
   bool ComposeCurrent();
+  // Reads the places and delays of the frames after the first, before the clock moves past it.
+  void CompleteFrames();
 
   UINT_PTR timer_id_;
   Fit fit_;
   HWND hwnd_ = nullptr;
-  GifAnimation animation_;
+  std::unique_ptr<GifFile> file_;
+  std::unique_ptr<GifPlayhead> playhead_;  // reads file_, so it goes first
   FrameClock clock_;
   COLORREF background_ = RGB(0, 0, 0);
   UniqueBitmap picture_;  // the frame on screen over the background, at the animation's size

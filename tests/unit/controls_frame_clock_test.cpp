@@ -25,6 +25,19 @@ TEST(FrameClockSchedule, EachFrameShowsForItsOwnDelay) {
   EXPECT_EQ(clock.NextChangeIn(1360), 40u);
 }
 
+TEST(FrameClockSchedule, DelaysLearnedLaterKeepTheFrameOnScreenAndItsTime) {
+  FrameClock clock = Loaded({100, 1, 1});  // only the first frame's delay is known yet
+  clock.Play(1000);
+  clock.SetDelays({100, 250});  // a different count: ignored
+  clock.SetDelays({100, 250, 50});
+  EXPECT_EQ(clock.frame(), 0u);
+  EXPECT_EQ(clock.NextChangeIn(1040), 60u);
+  EXPECT_TRUE(clock.Advance(1100));
+  EXPECT_FALSE(clock.Advance(1349));
+  EXPECT_TRUE(clock.Advance(1350));
+  EXPECT_EQ(clock.frame(), 2u);
+}
+
 TEST(FrameClockSchedule, LateTicksDoNotStretchTheAnimation) {
   FrameClock clock = Loaded({100, 100, 100, 100});
   clock.Play(0);

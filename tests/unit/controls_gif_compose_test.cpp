@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "showcase/gif_animation.h"
@@ -97,6 +98,49 @@ TEST(GifComposerHostile, ExtremeCoordinatesAndWrongPixelCountsDrawNothing) {
   c.Draw({0, 0, -2, 2}, GifDisposal::kKeep, Solid(4, 1, kRed));
   c.Draw({0, 0, 0, 0}, GifDisposal::kKeep, {});
   for (uint32_t p : c.canvas()) EXPECT_EQ(p, kClear);
+}
+
+// Frames handed out by index, as the open file does; counts what it was asked for.
+class FakeFrames : public GifFrameReader {
+ public:
+  explicit FakeFrames(std::vector<std::vector<uint32_t>> pixels) : pixels_(std::move(pixels)) {}
+  bool ReadPixels(size_t index, std::vector<uint32_t>& out) override {
+    reads.push_back(index);
+    if (pixels_[index].empty()) return false;
+    out = pixels_[index];
+    return true;
+  }
+  std::vector<size_t> reads;
+
+ private:
+  std::vector<std::vector<uint32_t>> pixels_;
+};
+
+TEST(GifPlayhead, ComposesOnwardAndAgainFromTheFirstFrameWhenSeekingBack) {
+  GifAnimation animation;
+  animation.width = 3;
+  animation.height = 1;
+  animation.frames = {{{0, 0, 3, 1}, GifDisposal::kKeep, 100},
+                      {{1, 0, 1, 1}, GifDisposal::kPrevious, 100},
+                      {{2, 0, 1, 1}, GifDisposal::kBackground, 100},
+                      {{0, 0, 1, 1}, GifDisposal::kKeep, 100},
+                      {{1, 0, 1, 1}, GifDisposal::kKeep, 100}};
+  FakeFrames file({Solid(3, 1, kRed), {kGreen}, {kBlue}, {kGreen}, {}});  // the last one is unreadable
+  GifPlayhead playhead(animation, file);
+  using Canvas = std::vector<uint32_t>;
+  EXPECT_EQ(playhead.frame(), SIZE_MAX);
+  // A jump ahead composes the frames in between with their disposal.
+  EXPECT_EQ(playhead.Seek(2), (Canvas{kRed, kRed, kBlue}));
+  EXPECT_EQ(playhead.Seek(3), (Canvas{kGreen, kRed, kClear}));
+  EXPECT_EQ(playhead.Seek(4), (Canvas{kGreen, kRed, kClear}));
+  EXPECT_EQ(file.reads, (std::vector<size_t>{0, 1, 2, 3, 4}));
+  // Back to an earlier frame: nothing of the later frames stays on the canvas.
+  EXPECT_EQ(playhead.Seek(1), (Canvas{kRed, kGreen, kRed}));
+  EXPECT_EQ(playhead.Seek(0), (Canvas{kRed, kRed, kRed}));
+  EXPECT_EQ(playhead.Seek(0), (Canvas{kRed, kRed, kRed}));
+  EXPECT_EQ(playhead.Seek(5), (Canvas{kRed, kRed, kRed}));  // past the end: unchanged
+  EXPECT_EQ(playhead.frame(), 0u);
+  EXPECT_EQ(file.reads, (std::vector<size_t>{0, 1, 2, 3, 4, 0, 1, 0}));
 }
 
 TEST(GifComposeOver, TransparentPixelsShowTheColourAndOpaqueOnesStay) {

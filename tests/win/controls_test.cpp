@@ -358,6 +358,21 @@ TEST_F(ControlsTest, LogoOnAHiddenPanelRestsAndWakesWhenThePanelShows) {
   DestroyWindow(panel);
 }
 
+TEST_F(ControlsTest, LogoGivenWhileItsPanelIsHiddenOpensItsPictureWhenFirstShown) {
+  HWND panel = CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 40, 32, 385, 241, host_.get(), nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(panel, nullptr);
+  auto logo = AniGifControl::Create(panel, RECT{200, 88, 337, 121}, nullptr, nullptr);
+  ASSERT_NE(logo, nullptr);
+  logo->SetPicturePath(ThreeColours(true));
+  EXPECT_EQ(logo->frame_count(), 0u);  // not opened while nobody can see it
+  ShowWindow(panel, SW_SHOW);
+  ASSERT_TRUE(PumpUntil([&] { return logo->frame_count() == 3 && logo->current_frame() == 1; }));
+  EXPECT_TRUE(logo->animating());
+  logo.reset();
+  DestroyWindow(panel);
+}
+
 TEST_F(AnimatedLogoTest, ShowsThePictureCentredOnTheBackValueColour) {
   logo_->SetPicturePath(ThreeColours(true));  // 8 x 8 in a 137 x 33 control
   logo_->SetBackValue(0x00FF0000);            // BGR: blue
