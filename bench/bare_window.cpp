@@ -6,6 +6,8 @@
 //   bare_window.exe --open X.gif ...     first opens each picture in the imaging component's
 //                                        decoder and prints what the open costs, then the window
 //   bare_window.exe --tray               adds a tray icon before the window shows
+//   bare_window.exe --close CLASS        shows no window: asks the window of that class to close,
+//                                        as its own exit button would
 //
 // Libraries are loaded at run time only, so that the bare window imports no more than any
 // program of this toolchain does.
@@ -22,8 +24,21 @@
 
 namespace {
 
+bool tray_icon = false;
+
+void RemoveTrayIcon(HWND hwnd) {
+  auto notify = reinterpret_cast<BOOL(WINAPI*)(DWORD, NOTIFYICONDATAW*)>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"shell32.dll"), "Shell_NotifyIconW")));
+  NOTIFYICONDATAW data{};
+  data.cbSize = sizeof(data);
+  data.hWnd = hwnd;
+  data.uID = 1;
+  if (notify) notify(NIM_DELETE, &data);
+}
+
 LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_DESTROY) {
+    if (tray_icon) RemoveTrayIcon(hwnd);
     PostQuitMessage(0);
     return 0;
   }
@@ -98,12 +113,16 @@ void AddTrayIcon(HWND hwnd) {
   data.uCallbackMessage = WM_APP;
   data.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
   std::wcscpy(data.szTip, L"bare window");
-  notify(NIM_ADD, &data);
+  tray_icon = notify(NIM_ADD, &data) != FALSE;
 }
 
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  if (__argc == 3 && std::wcscmp(__wargv[1], L"--close") == 0) {
+    HWND window = FindWindowW(__wargv[2], nullptr);
+    return window && PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : 1;
+  }
   bool tray = false;
   for (int i = 1; i < __argc; ++i) {
     if (std::wcscmp(__wargv[i], L"--tray") == 0) tray = true;

@@ -31,6 +31,7 @@ ORIGIN_X, ORIGIN_Y = 294, 114                # QuietSpin's stored place; client 
 NEXT_X, BAND_TOP, STRIP_Y = 320, 304, 314    # the Next button on the transport strip
 MOVIES = 9
 RESIDENT_AT = 6.0
+CLASSES = {"QuietSpin.exe": "QuietSpinMain", "bare_window.exe": "BareWindow"}
 
 
 class MapWatch:
@@ -128,9 +129,13 @@ class Bench:
             raise RuntimeError(f"{exe} showed no window")
         return proc, t0, (mapped - t0) * 1000
 
-    def end(self, proc):
-        proc.kill()
-        proc.wait(timeout=20)
+    def end(self, proc, window_class):
+        # Closed as a user would close it, so that a tray icon goes away with its program.
+        subprocess.run(["wine", self.bare, "--close", window_class], cwd=self.s.program, env=self.s.env,
+                       capture_output=True, timeout=30)
+        if not harness.exited(proc, 10):
+            proc.kill()
+            proc.wait(timeout=20)
         time.sleep(0.5)  # the server tidies up after the process
 
     def startup_and_resident(self, exe, args=()):
@@ -138,7 +143,7 @@ class Bench:
         time.sleep(max(0.0, t0 + RESIDENT_AT - time.monotonic()))
         resident = status(proc.pid, "VmRSS")
         libs = libraries(proc.pid)
-        self.end(proc)
+        self.end(proc, CLASSES[exe])
         return startup_ms, resident, libs
 
     def click_next(self):
@@ -168,7 +173,7 @@ class Bench:
                 time.sleep(0.05)
         peak = max(peak, status(proc.pid, "VmHWM"))
         out, _ = probe.communicate(timeout=30)
-        self.end(proc)
+        self.end(proc, CLASSES["QuietSpin.exe"])
         gaps = {}
         for line in out.splitlines():
             parts = line.split()
@@ -206,23 +211,22 @@ def main():
     args = ap.parse_args()
     with harness.Session("footprint") as s:
         bench = Bench(s, args.bare, args.probe)
-        # Wine's server and its helper processes start with the first program: not counted.
-        bench.end(bench.start("bare_window.exe")[0])
-        figures = {"QuietSpin": [], "bare": [], "bare+libs": [], "bare+libs+tray": []}
-        qs_libs, bare_libs = set(), set()
+        # Wine's server and its helper processes start with the first program, and the first
+        # run of each program warms the file cache: neither is counted. These runs also tell
+        # which libraries QuietSpin loads beyond the bare window's.
+        qs_libs = bench.startup_and_resident("QuietSpin.exe")[2]
+        bare_libs = bench.startup_and_resident("bare_window.exe")[2]
+        loadable = sorted(n for n in qs_libs - bare_libs if n.endswith(".dll"))
+        subjects = {"QuietSpin": ("QuietSpin.exe", []), "bare": ("bare_window.exe", []),
+                    "bare+libs": ("bare_window.exe", ["--load", *loadable]),
+                    "bare+libs+tray": ("bare_window.exe", ["--tray", "--load", *loadable])}
+        figures = {who: [] for who in subjects}
+        names = list(subjects)
         for r in range(args.rounds):
-            order = ["QuietSpin", "bare"] if r % 2 == 0 else ["bare", "QuietSpin"]
-            for who in order:
-                exe = "QuietSpin.exe" if who == "QuietSpin" else "bare_window.exe"
-                startup, resident, libs = bench.startup_and_resident(exe)
-                figures[who].append((startup, resident))
-                (qs_libs if who == "QuietSpin" else bare_libs).update(libs)
-        extra = sorted(qs_libs - bare_libs - {"quietspin.exe"})
-        loadable = [n for n in extra if not n.endswith(".drv")]
-        for r in range(args.rounds):
-            for who, more in (("bare+libs", []), ("bare+libs+tray", ["--tray"])):
-                extra_args = [*more, "--load", *loadable]
-                startup, resident, _ = bench.startup_and_resident("bare_window.exe", extra_args)
+            # Each round in another order, so that no subject always comes first.
+            for who in names[r % len(names):] + names[:r % len(names)]:
+                exe, extra_args = subjects[who]
+                startup, resident, _ = bench.startup_and_resident(exe, extra_args)
                 figures[who].append((startup, resident))
         cycles = [bench.showcase_cycle(args.dwell) for _ in range(args.rounds)]
         costs = bench.decoder_costs()
