@@ -72,6 +72,18 @@ Record SetCdSpeed(uint8_t ha, uint8_t target, uint8_t speed) {
   return r;
 }
 
+// An execute record for adapter 0, target 0: one operation code with a data buffer of `length`.
+Record Exec(uint8_t code, uint8_t flags, uint8_t cdb_length, uint32_t length, uint32_t address) {
+  Record r{};
+  r[kSrbCmd] = SC_EXEC_SCSI_CMD;
+  r[kSrbFlags] = flags;
+  r[kExecCdbLen] = cdb_length;
+  r[kExecCdb] = code;
+  SrbView(r.data()).set_dword(kExecBufLen, length);
+  SrbView(r.data()).set_dword(kExecBufPointer, address);
+  return r;
+}
+
 uint8_t DevType(const DeviceTable& table, uint8_t ha, uint8_t target, uint8_t* status = nullptr) {
   Record r = GetDevType(ha, target);
   const uint8_t s = AcceptRequest(table, r.data());
@@ -268,14 +280,8 @@ TEST_F(AspiRequests, SetCdSpeedBecomesOnePassThroughCommand) {
 TEST_F(AspiRequests, DataInIsReadIntoTheCallersBufferWithResidual) {
   io.devices[0].data_in = {1, 2, 3, 4, 5};
   std::vector<uint8_t> buffer(8, 0xEE);
-  Record r{};
-  r[kSrbCmd] = SC_EXEC_SCSI_CMD;
-  r[kSrbFlags] = SRB_DIR_IN | SRB_ENABLE_RESIDUAL_COUNT;
-  r[kExecCdbLen] = 6;
-  r[kExecCdb] = 0x5A;  // MODE SENSE(10)
+  Record r = Exec(0x5A, SRB_DIR_IN | SRB_ENABLE_RESIDUAL_COUNT, 6, 8, buffers.Add(buffer));  // MODE SENSE(10)
   SrbView srb(r.data());
-  srb.set_dword(kExecBufLen, 8);
-  srb.set_dword(kExecBufPointer, buffers.Add(buffer));
   ASSERT_EQ(AcceptRequest(table, r.data()), SS_PENDING);
   ASSERT_EQ(ExecuteRequest(table, io, r.data(), buffers.resolver()), SS_COMP);
   EXPECT_EQ(std::vector<uint8_t>(buffer.begin(), buffer.begin() + 5), (std::vector<uint8_t>{1, 2, 3, 4, 5}));
@@ -293,13 +299,7 @@ TEST_F(AspiRequests, DirectionBitsChooseTheDataPhase) {
                                                      {SRB_DIR_IN | SRB_DIR_OUT, DataDirection::kNone}};
   for (auto [flags, direction] : cases) {
     io.sent.clear();
-    Record r{};
-    r[kSrbCmd] = SC_EXEC_SCSI_CMD;
-    r[kSrbFlags] = flags;
-    r[kExecCdbLen] = 10;
-    r[kExecCdb] = 0x28;
-    SrbView(r.data()).set_dword(kExecBufLen, 3);
-    SrbView(r.data()).set_dword(kExecBufPointer, address);
+    Record r = Exec(0x28, flags, 10, 3, address);
     ASSERT_EQ(AcceptRequest(table, r.data()), SS_PENDING);
     ExecuteRequest(table, io, r.data(), buffers.resolver());
     ASSERT_EQ(io.sent.size(), 1u);
@@ -328,12 +328,7 @@ TEST_F(AspiRequests, WithoutDirectionBitsTheOperationCodeDecidesOrTheRequestIsRe
   for (const Case& c : cases) {
     SCOPED_TRACE(int{c.code});
     io.sent.clear();
-    Record r{};
-    r[kSrbCmd] = SC_EXEC_SCSI_CMD;
-    r[kExecCdbLen] = 10;
-    r[kExecCdb] = c.code;
-    SrbView(r.data()).set_dword(kExecBufLen, c.length);
-    SrbView(r.data()).set_dword(kExecBufPointer, address);
+    Record r = Exec(c.code, 0, 10, c.length, address);
     ASSERT_EQ(AcceptRequest(table, r.data()), SS_PENDING);
     EXPECT_EQ(ExecuteRequest(table, io, r.data(), buffers.resolver()), SS_COMP);
     ASSERT_EQ(io.sent.size(), 1u);
@@ -344,12 +339,7 @@ TEST_F(AspiRequests, WithoutDirectionBitsTheOperationCodeDecidesOrTheRequestIsRe
 
   // A vendor command with data: the layer cannot know which way it goes.
   io.opened.clear();
-  Record vendor{};
-  vendor[kSrbCmd] = SC_EXEC_SCSI_CMD;
-  vendor[kExecCdbLen] = 12;
-  vendor[kExecCdb] = 0xD8;
-  SrbView(vendor.data()).set_dword(kExecBufLen, 8);
-  SrbView(vendor.data()).set_dword(kExecBufPointer, address);
+  Record vendor = Exec(0xD8, 0, 12, 8, address);
   EXPECT_EQ(AcceptRequest(table, vendor.data()), SS_INVALID_SRB);
   EXPECT_EQ(vendor[kSrbStatus], SS_INVALID_SRB);
   EXPECT_TRUE(io.opened.empty());
