@@ -28,7 +28,8 @@ enum class IoOutcome : uint8_t {
   kGone,     // the device is no longer there
 };
 
-enum class DataDirection : uint8_t { kNone, kIn, kOut, kUnspecified };
+// The layer always knows the direction before a request goes out (see command_direction.h).
+enum class DataDirection : uint8_t { kNone, kIn, kOut };
 
 struct PassThroughRequest {
   std::array<uint8_t, 16> cdb{};

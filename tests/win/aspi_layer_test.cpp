@@ -310,7 +310,7 @@ TEST(SptiBlock, DataPhasesAndErrors) {
   EXPECT_EQ(block.sptd.DataIn, SCSI_IOCTL_DATA_OUT);
   EXPECT_EQ(block.sptd.DataTransferLength, 64u);
   EXPECT_EQ(block.sptd.DataBuffer, bounce);
-  request.direction = DataDirection::kUnspecified;
+  request.direction = DataDirection::kNone;
   FillPassThroughDirect(request, bounce, block);
   EXPECT_EQ(block.sptd.DataIn, SCSI_IOCTL_DATA_UNSPECIFIED);
 
