@@ -17,7 +17,8 @@ if ((real)) && ! compgen -G '/dev/sr[0-9]*' >/dev/null; then
 fi
 scripts/setup.sh
 cmake --preset windows >/dev/null
-cmake --build --preset windows
+# The program folder and the simulated layer; the tests and benchmarks are the test command's.
+cmake --build --preset windows --target dist fakeaspi
 source scripts/wine-env.sh
 qs_wine_template
 

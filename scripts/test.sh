@@ -2,7 +2,7 @@
 # Runs every test: native unit tests, in-process Win32 tests under Wine, end-to-end tests under Wine + Xvfb.
 set -uo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh || exit 1
+scripts/setup.sh test || exit 1
 scripts/build.sh || exit 1
 source scripts/wine-env.sh
 qs_wine_template || exit 1
