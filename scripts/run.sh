@@ -20,6 +20,11 @@ cmake --preset windows >/dev/null
 # The program folder and the simulated layer; the tests and benchmarks are the test command's.
 cmake --build --preset windows --target dist fakeaspi
 source scripts/wine-env.sh
+if ! qs_host_runs_i386; then
+  echo "run: this machine does not run 32-bit programs (its kernel refuses i386 code), so Wine cannot" \
+    "start QuietSpin here; build/dist/ holds the program folder for a Windows machine" >&2
+  exit 1
+fi
 qs_wine_template
 
 run=$QS_ROOT/build/run

@@ -4,6 +4,12 @@ export WINEDEBUG=${WINEDEBUG:--all}
 export WINEARCH=win32
 export QS_WINE_TEMPLATE=${QS_WINE_TEMPLATE:-$QS_ROOT/build/wine/template}
 
+# Wine runs a 32-bit Windows program in a 32-bit Linux process; some machines refuse to start one
+# (a kernel without IA-32 emulation, or with it switched off).
+qs_host_runs_i386() {
+  /usr/lib/wine/wine --version >/dev/null 2>&1
+}
+
 # Creates the template prefix once: no window manager decorations, no Mono/Gecko prompts,
 # CJK-capable fonts so that Chinese texts are readable in screenshots.
 qs_wine_template() {
