@@ -35,7 +35,7 @@ class ComEnvironment : public ::testing::Environment {
 const auto* const kCom = ::testing::AddGlobalTestEnvironment(new ComEnvironment);
 
 // Runs the message loop until done() holds or the deadline passes; never spins.
-bool PumpUntil(const std::function<bool()>& done, DWORD timeout_ms = 3000) {
+bool PumpUntil(const std::function<bool()>& done, DWORD timeout_ms = 10000) {
   const ULONGLONG deadline = GetTickCount64() + timeout_ms;
   for (;;) {
     MSG msg;
@@ -50,8 +50,45 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeout_ms = 3000) {
   }
 }
 
-void PumpFor(DWORD ms) {
-  PumpUntil([] { return false; }, ms);
+// Runs the message loop until a timer of `ms` set now has fired. The system hands out timers in
+// the order they fall due, so any timer of a control that falls due sooner is handled first: when
+// this returns, such a timer has either run or does not exist.
+bool PumpPastTimer(DWORD ms) {
+  const UINT_PTR id = SetTimer(nullptr, 0, ms, nullptr);
+  bool fired = false;
+  const ULONGLONG deadline = GetTickCount64() + 10000 + ms;
+  while (!fired && GetTickCount64() < deadline) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_TIMER && msg.hwnd == nullptr && msg.wParam == id) {
+        fired = true;
+        continue;
+      }
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    if (!fired) MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+  }
+  KillTimer(nullptr, id);
+  return fired;
+}
+
+// Runs the message loop until everything posted to this thread so far has been handled: posted
+// messages are taken in the order they were posted.
+bool PumpPosted() {
+  constexpr UINT kMarker = WM_APP + 0x3A;
+  PostThreadMessageW(GetCurrentThreadId(), kMarker, 0, 0);
+  const ULONGLONG deadline = GetTickCount64() + 10000;
+  while (GetTickCount64() < deadline) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == kMarker && msg.hwnd == nullptr) return true;
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+  }
+  return false;
 }
 
 // The colour the control paints at (x, y) of its client area.
@@ -179,7 +216,7 @@ TEST_F(ControlsTest, StopPlayHoldsTheFrameAndRewindGoesBackToTheFirst) {
   movie->StopPlay();
   EXPECT_FALSE(movie->IsPlaying());
   const size_t held = movie->current_frame();
-  PumpFor(400);  // longer than the rest of the movie
+  ASSERT_TRUE(PumpPastTimer(300));  // longer than the rest of the movie
   EXPECT_EQ(movie->current_frame(), held);
   EXPECT_FALSE(movie->IsPlaying());
 
@@ -238,7 +275,7 @@ TEST_F(ControlsTest, MissingAndCorruptMoviesLeaveTheAreaEmptyAndNotPlaying) {
     EXPECT_FALSE(movie->IsPlaying());
     EXPECT_EQ(movie->frame_count(), 0u);
     EXPECT_EQ(CentreOf(movie->hwnd()), kBlack);
-    PumpFor(150);
+    ASSERT_TRUE(PumpPastTimer(150));  // past a frame's delay
     EXPECT_FALSE(movie->IsPlaying());
   }
 }
@@ -349,7 +386,7 @@ TEST_F(ControlsTest, LogoOnAHiddenPanelRestsAndWakesWhenThePanelShows) {
   ShowWindow(panel, SW_HIDE);
   ASSERT_TRUE(PumpUntil([&] { return !logo->animating(); })) << "no timer while the panel is hidden";
   const size_t rested_at = logo->current_frame();
-  PumpFor(300);
+  ASSERT_TRUE(PumpPastTimer(300));  // past two frames' delays
   EXPECT_EQ(logo->current_frame(), rested_at);
   ShowWindow(panel, SW_SHOW);
   ASSERT_TRUE(PumpUntil([&] { return logo->current_frame() != rested_at; })) << "the logo animates again";
@@ -401,7 +438,7 @@ TEST_F(AnimatedLogoTest, RaisesMouseOverOnEveryMoveAndClickOnReleaseInside) {
   PostMessageW(logo_->hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
   PostMessageW(logo_->hwnd(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(-5, 10));
   PostMessageW(logo_->hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(-5, 10));
-  PumpFor(100);
+  ASSERT_TRUE(PumpPosted());
   EXPECT_EQ(events_.clicks, 1);
   EXPECT_EQ(events_.moves, 2);
 }
