@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <utility>
@@ -62,8 +63,8 @@ void ClickHere() {
   ::SendInput(2, in, sizeof(INPUT));
 }
 
-// Records which window each pointer message of this thread was taken for, from a thread hook that
-// sees every one as the message loop removes it from the queue.
+// Records which window each pointer message of this thread was taken for, and where the pointer
+// was, from a thread hook that sees every one as the message loop removes it from the queue.
 class MouseMessages {
  public:
   MouseMessages() {
@@ -74,28 +75,32 @@ class MouseMessages {
     ::UnhookWindowsHookEx(hook_);
     current_ = nullptr;
   }
-  // True once `message` has been taken for `target`; the record is then cleared, so that the
-  // next wait looks for a new one.
-  bool Reached(HWND target, UINT message) {
-    for (const auto& [hwnd, msg] : seen_) {
-      if (hwnd == target && msg == message) {
-        seen_.clear();
+  // True once `message` with the pointer at screen point `at` (give or take the pixel that
+  // absolute input coordinates may round to) has been taken for `target`.
+  bool Reached(HWND target, UINT message, POINT at) const {
+    for (const Seen& s : seen_) {
+      if (s.hwnd == target && s.message == message && std::abs(s.pt.x - at.x) <= 1 && std::abs(s.pt.y - at.y) <= 1)
         return true;
-      }
     }
     return false;
   }
 
  private:
+  struct Seen {
+    HWND hwnd;
+    UINT message;
+    POINT pt;
+  };
   static LRESULT CALLBACK Hook(int code, WPARAM wparam, LPARAM lparam) {
     if (code == HC_ACTION && current_) {
-      current_->seen_.emplace_back(reinterpret_cast<MOUSEHOOKSTRUCT*>(lparam)->hwnd, static_cast<UINT>(wparam));
+      const auto* m = reinterpret_cast<MOUSEHOOKSTRUCT*>(lparam);
+      current_->seen_.push_back({m->hwnd, static_cast<UINT>(wparam), m->pt});
     }
     return ::CallNextHookEx(nullptr, code, wparam, lparam);
   }
   static inline MouseMessages* current_ = nullptr;
   HHOOK hook_ = nullptr;
-  std::vector<std::pair<HWND, UINT>> seen_;
+  std::vector<Seen> seen_;
 };
 
 using Skin = FormTest;
@@ -305,11 +310,11 @@ TEST_F(Skin, TheMeterLetsThePointerThroughToTheWindowAndLabelsTakeItThemselves) 
   // pointer's message has reached the window it is meant for.
   MouseMessages seen;
   PointerTo(OnScreen(w, 274, 450));
-  ASSERT_TRUE(PumpUntil([&] { return seen.Reached(w, WM_MOUSEMOVE); }));
+  ASSERT_TRUE(PumpUntil([&] { return seen.Reached(w, WM_MOUSEMOVE, OnScreen(w, 274, 450)); }));
   EXPECT_EQ(SpeedLevel, 10);
   EXPECT_TRUE(form->lblTip.Visible());
   PointerTo(OnScreen(w, 124, 368));
-  ASSERT_TRUE(PumpUntil([&] { return seen.Reached(form->lblTrack.hwnd(), WM_MOUSEMOVE); }));
+  ASSERT_TRUE(PumpUntil([&] { return seen.Reached(form->lblTrack.hwnd(), WM_MOUSEMOVE, OnScreen(w, 124, 368)); }));
   EXPECT_TRUE(form->lblTip.Visible());
   EXPECT_EQ(SpeedLevel, 10);
 
@@ -320,7 +325,8 @@ TEST_F(Skin, TheMeterLetsThePointerThroughToTheWindowAndLabelsTakeItThemselves) 
   for (const auto& [p, target] : clicks) {
     PointerTo(OnScreen(w, p.x, p.y));
     ClickHere();
-    ASSERT_TRUE(PumpUntil([&, target = target] { return seen.Reached(target, WM_LBUTTONUP); })) << p.y;
+    const POINT at = OnScreen(w, p.x, p.y);
+    ASSERT_TRUE(PumpUntil([&, target = target] { return seen.Reached(target, WM_LBUTTONUP, at); })) << p.y;
   }
   EXPECT_EQ(port.speeds, std::vector<uint8_t>{24});
 }
