@@ -141,10 +141,12 @@ class ControlsTest : public ::testing::Test {
   }
 
   // Red, green, blue, a tenth of a second each, played once.
-  std::wstring ThreeColours(bool loop = false) {
+  // Tests that must see every frame use long delays: the clock skips a frame whose turn a late
+  // timer has missed, and a loaded machine makes timers late.
+  std::wstring ThreeColours(bool loop = false, uint16_t delay_cs = 10) {
     GifPlan plan = test::Screen(8, 8, loop);
-    plan.frames = {SolidFrame(8, 8, 0), SolidFrame(8, 8, 1), SolidFrame(8, 8, 2)};
-    return Write(loop ? L"rgb_loop.gif" : L"rgb.gif", test::WriteGif(plan));
+    plan.frames = {SolidFrame(8, 8, 0, delay_cs), SolidFrame(8, 8, 1, delay_cs), SolidFrame(8, 8, 2, delay_cs)};
+    return Write(loop ? L"rgb_loop.gif" : L"rgb" + std::to_wstring(delay_cs) + L".gif", test::WriteGif(plan));
   }
 
   std::unique_ptr<MovieControl> Movie() {
@@ -161,7 +163,7 @@ class ControlsTest : public ::testing::Test {
 TEST_F(ControlsTest, MovieShowsEachFrameInTurnAndEndsAfterTheLastFramesDelay) {
   auto movie = Movie();
   movie->SetBackgroundColor(-1);
-  movie->SetMovie(ThreeColours());
+  movie->SetMovie(ThreeColours(false, 50));
   EXPECT_FALSE(movie->IsPlaying());  // nothing has called Play yet
   EXPECT_EQ(movie->frame_count(), 3u);
   EXPECT_EQ(CentreOf(movie->hwnd()), kRed);
@@ -175,7 +177,7 @@ TEST_F(ControlsTest, MovieShowsEachFrameInTurnAndEndsAfterTheLastFramesDelay) {
   EXPECT_EQ(CentreOf(movie->hwnd()), kBlue);
   EXPECT_TRUE(movie->IsPlaying());  // the last frame still has its own delay to show
   ASSERT_TRUE(PumpUntil([&] { return !movie->IsPlaying(); }));
-  EXPECT_GE(GetTickCount64() - start, 280u);  // three delays of 100 ms, less timer slack
+  EXPECT_GE(GetTickCount64() - start, 1480u);  // three delays of 500 ms, less timer slack
   EXPECT_EQ(movie->current_frame(), 2u);
   EXPECT_EQ(CentreOf(movie->hwnd()), kBlue);  // the end leaves the last frame on screen
 }
@@ -212,7 +214,7 @@ TEST_F(ControlsTest, StopPlayHoldsTheFrameAndRewindGoesBackToTheFirst) {
   auto movie = Movie();
   movie->SetMovie(ThreeColours());
   movie->Play();
-  ASSERT_TRUE(PumpUntil([&] { return movie->current_frame() == 1; }));
+  ASSERT_TRUE(PumpUntil([&] { return movie->current_frame() >= 1; }));
   movie->StopPlay();
   EXPECT_FALSE(movie->IsPlaying());
   const size_t held = movie->current_frame();
@@ -236,7 +238,7 @@ TEST_F(ControlsTest, MovieAssignedAfterPlayStartsByItselfEvenAfterAStop) {
   const std::wstring rgb = ThreeColours();
   movie->SetMovie(rgb);
   EXPECT_TRUE(movie->IsPlaying());
-  ASSERT_TRUE(PumpUntil([&] { return movie->current_frame() == 1; }));
+  ASSERT_TRUE(PumpUntil([&] { return movie->current_frame() >= 1; }));
 
   // The showcase's Stop followed by Next: halt, rewind, hide, then only a new movie.
   movie->StopPlay();
@@ -305,11 +307,12 @@ TEST_F(ControlsTest, BackgroundColourShowsWhereTheMovieIsTransparent) {
 
 TEST_F(ControlsTest, PartialFramesAreComposedWithTheirDisposal) {
   GifPlan plan = test::Screen(4, 2);
-  GifFrameSpec first = SolidFrame(4, 2, 0);   // red, kept
-  GifFrameSpec second = SolidFrame(2, 2, 2);  // blue on the right half, then cleared
+  // Long delays: every frame must be seen (see ThreeColours).
+  GifFrameSpec first = SolidFrame(4, 2, 0, 50);   // red, kept
+  GifFrameSpec second = SolidFrame(2, 2, 2, 50);  // blue on the right half, then cleared
   second.left = 2;
   second.disposal = 2;
-  GifFrameSpec third = SolidFrame(1, 1, 1);  // a green dot at the top-left
+  GifFrameSpec third = SolidFrame(1, 1, 1, 50);  // a green dot at the top-left
   plan.frames = {first, second, third};
   auto movie = Movie();
   movie->SetBackgroundColor(0);
