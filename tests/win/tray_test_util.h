@@ -55,9 +55,9 @@ class NoDrivesPort final : public aspi::AspiPort {
   void Abandon(aspi::Record*) override {}
 };
 
-// Runs the messages pending now, and those they post in turn, up to a marker posted first thing:
-// posted messages are taken in the order they were posted. The window's destruction posts
-// WM_QUIT, which a test's own loop drops.
+// Runs messages up to a marker it posts first: posted messages are taken in the order they were
+// posted, so everything posted before the call has been handled when it returns. The window's
+// destruction posts WM_QUIT, which a test's own loop drops.
 inline bool Pump() {
   constexpr UINT kMarker = WM_APP + 0x3A;
   ::PostThreadMessageW(::GetCurrentThreadId(), kMarker, 0, 0);
