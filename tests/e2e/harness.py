@@ -206,7 +206,7 @@ class Session:
     def window_name(self, wid):
         return self.xdo("getwindowname", wid).strip()
 
-    def main_window(self, proc, timeout=15):
+    def main_window(self, proc, timeout=60):
         """The visible caption-less window of the process (QuietSpin's main window, Backdrop's Setup)."""
         def find():
             for w in self.windows_of(proc):
@@ -217,7 +217,7 @@ class Session:
             return None
         return wait_until(find, timeout, 0.1, "main window")
 
-    def window_named(self, pattern, timeout=15):
+    def window_named(self, pattern, timeout=60):
         def find():
             out = self.xdo("search", "--onlyvisible", "--name", pattern).split()
             return int(out[0]) if out else None
