@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs every test: native unit tests, in-process Win32 tests under Wine, end-to-end tests under Wine + Xvfb.
+# Runs every test, tier by tier: native unit tests, in-process Win32 tests under Wine, end-to-end
+# tests under Wine + Xvfb, and the drive tier; ends with each tier's wall time and the totals.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh test || exit 1
@@ -11,11 +12,19 @@ trap 'kill $QS_XVFB_PID 2>/dev/null; WINEPREFIX=$WINEPREFIX wineserver -k 2>/dev
 export WINEPREFIX=$QS_ROOT/build/wine/inproc
 qs_wine_prefix "$WINEPREFIX"
 
-status=0; passed=0; failed=0; skipped=0
-for preset in native windows; do
-  log=build/ctest-$preset.log
-  ctest --preset "$preset" -j2 2>&1 | tee "$log"
+status=0; passed=0; failed=0; skipped=0; times=()
+# tier name, preset, ctest's label filter. The in-process tier takes every Windows test that is
+# neither end-to-end nor a drive test, so that no test is left out for want of a label.
+tiers=("native unit|native|" "in-process Wine|windows|-LE ^(e2e|drives)$" "end-to-end|windows|-L ^e2e$"
+       "drives|windows|-L ^drives$")
+for tier in "${tiers[@]}"; do
+  IFS='|' read -r name preset filter <<<"$tier"
+  log=build/ctest-${name// /-}.log
+  start=$SECONDS
+  # shellcheck disable=SC2086  # the filter is an option and its pattern
+  ctest --preset "$preset" -j2 $filter 2>&1 | tee "$log"
   [ "${PIPESTATUS[0]}" = 0 ] || status=1
+  times+=("$(printf '%-16s %4d s' "$name:" $((SECONDS - start)))")
   line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -1)
   total=$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$line"); bad=$(sed -E 's/.*passed, ([0-9]+) tests failed.*/\1/' <<<"$line")
   # ctest counts a skipped test among the passed ones; a skipped test says why in its output.
@@ -24,5 +33,7 @@ for preset in native windows; do
   ((skip)) && grep -h 'skipped: ' "$dir/Testing/Temporary/LastTest.log" | sort -u
   passed=$((passed + ${total:-0} - ${bad:-0} - skip)); failed=$((failed + ${bad:-0})); skipped=$((skipped + skip))
 done
+echo "wall time per tier:"
+printf '  %s\n' "${times[@]}"
 echo "tests: $passed passed, $failed failed, $skipped skipped"
 exit $status

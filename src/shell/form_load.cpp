@@ -9,6 +9,7 @@
 #include "shell/string_table.h"
 #include "showcase/playlist.h"
 #include "speed/speed_command.h"
+#include "speed/speed_rules.h"
 #include "window/frm_main.h"
 
 namespace qs {
@@ -23,7 +24,7 @@ bool FrmMain::Form_Load() {
   ChooseLanguage();
   ShapeWindow();
   LoadSkinPictures();
-  UpdateSpeedMeter(204, 372);
+  UpdateSpeedMeter(speed::kLevelOrigin, speed::kTopLevelX);
   SubclassWindow(hwnd_);
   // 8: nothing is sent now; the first Timer2 tick applies the top level.
   SpeedLevel = kTopLevel;

@@ -10,6 +10,34 @@ namespace qs::showcase {
 // The seven routines the strip runs, in strip order.
 enum class Routine { kFirst, kPrevious, kPlay, kPause, kStop, kNext, kLast };
 
+// Runs `routine` on anything that has the seven Show routines (frmMain, the showcase itself).
+template <typename Target>
+void RunRoutine(Target& target, Routine routine) {
+  switch (routine) {
+    case Routine::kFirst:
+      target.ShowFirst();
+      break;
+    case Routine::kPrevious:
+      target.ShowPrevious();
+      break;
+    case Routine::kPlay:
+      target.ShowPlay();
+      break;
+    case Routine::kPause:
+      target.ShowPause();
+      break;
+    case Routine::kStop:
+      target.ShowStop();
+      break;
+    case Routine::kNext:
+      target.ShowNext();
+      break;
+    case Routine::kLast:
+      target.ShowLast();
+      break;
+  }
+}
+
 // The mode lit on the strip (PlayState).
 inline constexpr int16_t kPlayStatePlay = 1, kPlayStatePause = 2, kPlayStateStop = 3;
 

@@ -12,31 +12,7 @@ class TransportForm final : public showcase::TransportView {
  public:
   explicit TransportForm(FrmMain& form) : f_(form) {}
 
-  void Run(showcase::Routine routine) override {
-    switch (routine) {
-      case showcase::Routine::kFirst:
-        f_.ShowFirst();
-        break;
-      case showcase::Routine::kPrevious:
-        f_.ShowPrevious();
-        break;
-      case showcase::Routine::kPlay:
-        f_.ShowPlay();
-        break;
-      case showcase::Routine::kPause:
-        f_.ShowPause();
-        break;
-      case showcase::Routine::kStop:
-        f_.ShowStop();
-        break;
-      case showcase::Routine::kNext:
-        f_.ShowNext();
-        break;
-      case showcase::Routine::kLast:
-        f_.ShowLast();
-        break;
-    }
-  }
+  void Run(showcase::Routine routine) override { showcase::RunRoutine(f_, routine); }
   // Pictures are loaded from their files each time they are shown; a missing one is fatal.
   void SetButtonPicture(std::wstring_view literal) override {
     f_.picButton.SetPicture(LoadPicture(FromProgramFolder(literal)));

@@ -2,30 +2,12 @@
 
 #include <string>
 
-#include "common/program_folder.h"
+#include "common/trusted_library.h"
 #include "common/unique_handle.h"
 #include "shell/platform.h"
 #include "shell/string_table.h"
 
 namespace qs {
-namespace {
-
-// The program folder first, then the system folder: never the current folder or PATH.
-UniqueModule LoadFromTrustedFolders(const wchar_t* file_name) {
-  std::wstring candidates[2];
-  candidates[0] = FromProgramFolder(std::wstring(L"\\") + file_name);
-  wchar_t system[MAX_PATH];
-  const UINT n = ::GetSystemDirectoryW(system, MAX_PATH);
-  if (n > 0 && n < MAX_PATH) candidates[1] = std::wstring(system) + L"\\" + file_name;
-  for (const auto& path : candidates) {
-    if (path.empty()) continue;
-    UniqueModule module(::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
-    if (module) return module;
-  }
-  return UniqueModule();
-}
-
-}  // namespace
 
 bool ASPIPresent() {
   UniqueModule layer = LoadFromTrustedFolders(L"WNASPI32.DLL");

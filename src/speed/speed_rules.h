@@ -16,18 +16,25 @@ inline constexpr Band kSpeedBand{190, 435, 390, 465};
 inline constexpr Band kMeterCursorArea{209, 435, 381, 465};
 inline constexpr Band kClickArea{204, 415, 372, 465};
 
-inline constexpr int kLevelOrigin = 204;
+// The level under the pointer is counted in steps of 7 pixels from the click area's left edge.
+inline constexpr int kLevelOrigin = kClickArea.left;
 inline constexpr int kLevelWidth = 7;
 inline constexpr int kBarCount = 24;
 // The top level is the click area's width in levels: 168 / 7 = 24.
 inline constexpr int16_t kTopLevel = (kClickArea.right - kClickArea.left) / kLevelWidth;
 static_assert(kTopLevel == 24);
+// The x at which the top level begins: the meter's start-up position.
+inline constexpr int kTopLevelX = kLevelOrigin + kTopLevel * kLevelWidth;
 
 // round((to - from) / 7), halves to even, clamped to 0..24.
 int16_t LevelBetween(float from, float to);
 
-// Button number k (1..7 inside the band) under client x: trunc((x - 34) / 53) + 1.
-int TransportButtonAt(int x);
+// The transport strip: seven buttons of 53 pixels from the band's left edge.
+inline constexpr int kTransportButtons = 7;
+inline constexpr int kTransportButtonWidth = 53;
+// Button number k (1..7 inside the band) under client x: trunc((x - 34) / 53) + 1. Truncation is
+// toward zero, so x a little left of the band still gives 1; outside the band k may be any number.
+int TransportButtonAt(int32_t x);
 // Left edge of the overlay over button k (1..7); its top is always 306.
 int TransportOverlayLeft(int k);
 inline constexpr int kTransportOverlayTop = 306;

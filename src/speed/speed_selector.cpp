@@ -47,7 +47,7 @@ void FrmMain::Form_MouseMove(int16_t, int16_t, float fx, float fy) {
     } else {
       SetMousePointer(0);
     }
-    UpdateSpeedMeter(204, fx);
+    UpdateSpeedMeter(speed::kLevelOrigin, fx);
     return;
   }
   SetMousePointer(0);

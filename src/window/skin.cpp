@@ -5,6 +5,7 @@
 #include "common/unique_handle.h"
 #include "shell/platform.h"
 #include "shell/string_table.h"
+#include "speed/speed_rules.h"
 #include "window/frm_main.h"
 #include "window/picture.h"
 
@@ -49,7 +50,8 @@ void FrmMain::LoadSkinPictures() {
   PicCaption.SetPicture(LoadPicture(Skin(L"title_normal.jpg")));
   PicCaption.Move(66, 10);
   picOngoing.SetPicture(LoadPicture(Skin(L"play_go.jpg")));
-  picOngoing.Move(138, 306);
+  // Play is lit at start.
+  picOngoing.Move(speed::TransportOverlayLeft(3), speed::kTransportOverlayTop);
 }
 
 void FrmMain::DrawBitmap(HDC hdc, HBITMAP bitmap, int16_t x, int16_t y) {

@@ -114,13 +114,18 @@ class BackdropTest(unittest.TestCase):
     def gone(self, proc, wid):
         return proc.poll() is not None or wid not in self.session.windows_of(proc)
 
-    def painted_shot(self, x, y):
-        """A screenshot taken once the picture shows in the window (well within its 1.5 s)."""
+    def painted_shot(self, proc, wid, x, y):
+        """A screenshot taken once the picture shows in the window, which must happen before the
+        window closes (its 1.5 s)."""
         def shot():
             path = self.session.screenshot()
             screen = read_rgb(path)
-            return (path, screen) if mean_error(screen, x, y, self.picture) <= MAX_MEAN_ERROR else None
-        return wait_until(shot, timeout=1.0, interval=0.02, what="the picture in the window")
+            if mean_error(screen, x, y, self.picture) <= MAX_MEAN_ERROR:
+                return path, screen
+            if self.gone(proc, wid):
+                raise AssertionError("the window closed before the picture showed")
+            return None
+        return wait_until(shot, timeout=10, interval=0.02, what="the picture in the window")
 
     def test_shows_picture_centred_ignores_click_and_ends_by_itself(self):
         self.assertEqual(self.picture[:2], (PICTURE_W, PICTURE_H), "the backdrop picture is 512 x 384")
@@ -138,7 +143,7 @@ class BackdropTest(unittest.TestCase):
         self.assertLessEqual(abs(y - (SCREEN_H - CLIENT_H) // 2), 1)
         self.assertEqual(window_icon(self.session, wid), app_icon, "the window has the application icon")
 
-        before, screen = self.painted_shot(x, y)
+        before, screen = self.painted_shot(proc, wid, x, y)
 
         # Input during the wait is never handled: a click changes nothing and ends nothing.
         self.session.move(x + w // 2, y + h // 2)

@@ -15,7 +15,7 @@ class FatalPicture(unittest.TestCase):
             self.assertTrue(tray)
             s.move(294 + 430, 114 + 316)   # over the exit button: its lit picture is missing
             box = s.window_named("^QuietSpin$", timeout=10)
-            harness.wait_until(s.message_texts, 5, what="the message's text")
+            harness.wait_until(s.message_texts, 10, what="the message's text")
             self.assertIn("\\GIF\\exit_click.jpg", s.message_texts()[0])
             s.key(box, "Return")
             self.assertTrue(harness.exited(app, 10))

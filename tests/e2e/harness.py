@@ -140,7 +140,7 @@ class Session:
             self.env["DISPLAY"] = f":{n}"
             try:
                 wait_until(lambda: subprocess.run(["xdpyinfo"], env=self.env, capture_output=True).returncode == 0,
-                           timeout=5, what="Xvfb")
+                           timeout=15, what="Xvfb")
                 return
             except AssertionError:
                 self.xvfb.terminate()
@@ -206,7 +206,7 @@ class Session:
     def window_name(self, wid):
         return self.xdo("getwindowname", wid).strip()
 
-    def main_window(self, proc, timeout=15):
+    def main_window(self, proc, timeout=60):
         """The visible caption-less window of the process (QuietSpin's main window, Backdrop's Setup)."""
         def find():
             for w in self.windows_of(proc):
@@ -217,7 +217,7 @@ class Session:
             return None
         return wait_until(find, timeout, 0.1, "main window")
 
-    def window_named(self, pattern, timeout=15):
+    def window_named(self, pattern, timeout=60):
         def find():
             out = self.xdo("search", "--onlyvisible", "--name", pattern).split()
             return int(out[0]) if out else None
@@ -232,8 +232,9 @@ class Session:
 
     # -- pointer and keys ----------------------------------------------------------------------
     def move(self, x, y):
-        self.xdo("mousemove", x, y)
-        time.sleep(0.05)
+        """Moves the pointer; returns once X has it there. What a program makes of the move is for
+        the caller to wait for."""
+        self.xdo("mousemove", "--sync", x, y)
 
     def click(self, button=1):
         self.xdo("click", button)
@@ -267,6 +268,13 @@ class Session:
         path = path or os.path.join(self.dir, f"shot-{time.monotonic_ns()}.png")
         self.run("import", "-window", "root", path, check=True)
         return path
+
+    def shot_when(self, predicate, what, timeout=10):
+        """Takes screenshots until predicate(shot) holds; returns that shot."""
+        def take():
+            shot = self.screenshot()
+            return shot if predicate(shot) else None
+        return wait_until(take, timeout, 0.1, what)
 
     def pixel(self, shot, x, y):
         out = self.run(CONVERT, shot, "-format", f"%[hex:p{{{x},{y}}}]", "info:").stdout.strip()

@@ -23,7 +23,7 @@ class DriveSpeed(unittest.TestCase):
             s.main_window(app)
             shown = time.monotonic()
             # Three ticks' worth of requests.
-            harness.wait_until(lambda: len(s.aspi.executes()) >= 6, 12, what="three ticks")
+            harness.wait_until(lambda: len(s.aspi.executes()) >= 6, 20, what="three ticks")
             execs = s.aspi.executes()
             self.assertGreaterEqual(time.monotonic() - shown, 3.0, "ticks come every 2 s")
             devices = [d for _, d, _ in execs[:6]]
@@ -56,8 +56,8 @@ class DriveSpeed(unittest.TestCase):
         with harness.Session("speed-status", fakeaspi="devices=0:1:5 support=0x0201") as s:
             app = s.start()
             wid = s.main_window(app)
-            time.sleep(5)
-            self.assertTrue(s.aspi.kinds("SUPPORT"), "the ticks asked the layer")
+            # Each tick asks the layer: by the second tick's question the first tick is over.
+            harness.wait_until(lambda: len(s.aspi.kinds("SUPPORT")) >= 2, 20, what="two ticks")
             self.assertEqual(s.aspi.sends(), [])
             self.assertEqual(s.windows_of(app), [wid], "no message box")
             self.assertIsNone(app.poll())
@@ -66,16 +66,15 @@ class DriveSpeed(unittest.TestCase):
         with harness.Session("speed-slow", fakeaspi="devices=0:1:5,1:0:5 delay=3000 never=1:0") as s:
             app = s.start()
             s.main_window(app)
-            harness.wait_until(lambda: s.aspi.executes(), 6, what="the first request")
-            # While the first drive works, the meter still follows the pointer.
+            harness.wait_until(lambda: s.aspi.executes(), 15, what="the first request")
+            # While the drives work (the second never answers), the meter still follows the
+            # pointer: from the top level (every bar black) to level 1 and back.
+            meter = (294 + 212, 114 + 436, 164, 28)
+            top = s.screenshot()
             s.move(294 + 210, 114 + 450)
-            time.sleep(0.4)
-            low = s.screenshot()
+            low = s.shot_when(lambda shot: s.crop_differs(top, shot, *meter), "the meter at level 1")
             s.move(294 + 380, 114 + 450)
-            time.sleep(0.4)
-            high = s.screenshot()
-            self.assertTrue(s.crop_differs(low, high, 294 + 212, 114 + 436, 164, 28),
-                            "the meter redraws while a drive is busy")
+            s.shot_when(lambda shot: s.crop_differs(low, shot, *meter), "the meter back at the top level")
             # The silent drive holds a request forever; the program still closes.
             harness.wait_until(lambda: any(d == "1:0" for _, d, _ in s.aspi.executes()), 10,
                                what="the silent drive's request")

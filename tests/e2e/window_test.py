@@ -6,7 +6,6 @@ import re
 import shutil
 import struct
 import subprocess
-import time
 import unittest
 
 import harness
@@ -105,14 +104,26 @@ class WindowTest(unittest.TestCase):
         desktop = Picture.decode(session.screenshot())
         proc = proc_starter()
         wid = session.main_window(proc)
-        time.sleep(1.0)  # first paint done
         return proc, wid, desktop
+
+    def skin_shown(self, session):
+        """A screenshot taken once the skin is painted (close to the picture at sampled points
+        inside the outline); the tests then check it whole."""
+        mask = Picture.read_bmp24(os.path.join(session.program, "GIF", "Mask.bmp"))
+        skin = Picture.decode(os.path.join(session.program, "GIF", "QuietSpin_normal.jpg"))
+        sample = outline_points(mask)[1][::20]
+
+        def painted(path):
+            shot = Picture.decode(path)
+            errors = [max(abs(a - b) for a, b in zip(shot.at(LEFT + x, TOP + y), skin.at(x, y))) for x, y in sample]
+            return sum(errors) / len(errors) < 6
+        return Picture.decode(session.shot_when(painted, "the skin painted"))
 
     def test_window_at_its_place_with_the_mask_outline_and_the_skin(self):
         with Session("window-outline") as s:
             proc, wid, desktop = self.start_and_wait(s, s.start)
             self.assertEqual(s.geometry(wid), (LEFT, TOP, WIDTH, HEIGHT))
-            self.assert_outline_and_skin(s, desktop, Picture.decode(s.screenshot()))
+            self.assert_outline_and_skin(s, desktop, self.skin_shown(s))
             self.assertIsNone(proc.poll())
 
     def test_background_is_still_there_after_another_window_covered_it(self):
@@ -120,7 +131,7 @@ class WindowTest(unittest.TestCase):
             proc, wid, desktop = self.start_and_wait(s, s.start)
             mask = Picture.read_bmp24(os.path.join(s.program, "GIF", "Mask.bmp"))
             _, inside = outline_points(mask)
-            before = Picture.decode(s.screenshot())
+            before = self.skin_shown(s)
             cover = subprocess.Popen(["xmessage", "-geometry", f"{WIDTH}x{HEIGHT}+{LEFT}+{TOP}", "-bg", "green",
                                       "covering"], env=s.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             s.procs.append(cover)
@@ -132,9 +143,16 @@ class WindowTest(unittest.TestCase):
             wait_until(covered, timeout=10, interval=0.2, what="the covering window")
             cover.kill()
             cover.wait()
-            time.sleep(1.0)
-            after = Picture.decode(s.screenshot())
-            lost = [(x, y) for x, y in inside if after.at(LEFT + x, TOP + y) != before.at(LEFT + x, TOP + y)]
+
+            def lost_in(shot):
+                return [(x, y) for x, y in inside if shot.at(LEFT + x, TOP + y) != before.at(LEFT + x, TOP + y)]
+            # The repaint is waited for; what is still lost after 10 s is reported.
+            try:
+                after = Picture.decode(s.shot_when(lambda path: not lost_in(Picture.decode(path)),
+                                                   "the skin painted again"))
+            except AssertionError:
+                after = Picture.decode(s.screenshot())
+            lost = lost_in(after)
             self.assertFalse(lost, f"{len(lost)} skin points lost after uncovering, e.g. {lost[:5]}")
             self.assert_outline_and_skin(s, desktop, after)
 
@@ -144,9 +162,10 @@ class WindowTest(unittest.TestCase):
             shown = set(s.windows_of(proc))
             s.move(LEFT + 450, TOP + 150)  # the window's own surface in the drag area
             s.click(3)
-            time.sleep(0.8)
             s.key(wid, "alt+space")
-            time.sleep(0.8)
+            # The re-apply timer comes after pending input: by its next request both were handled.
+            sent = len(s.aspi.executes())
+            wait_until(lambda: len(s.aspi.executes()) > sent, 10, 0.1, "the next tick")
             self.assertEqual(set(s.windows_of(proc)), shown, "a menu opened")
             self.assertIsNone(proc.poll())
 
@@ -163,7 +182,7 @@ class WindowTest(unittest.TestCase):
                 return p
             proc, wid, desktop = self.start_and_wait(s, start_from_root)
             self.assertEqual(s.geometry(wid), (LEFT, TOP, WIDTH, HEIGHT))
-            self.assert_outline_and_skin(s, desktop, Picture.decode(s.screenshot()))
+            self.assert_outline_and_skin(s, desktop, self.skin_shown(s))
             self.assertIsNone(proc.poll(), "still running")
 
     def start_without_skin(self, s, exe):
@@ -176,9 +195,12 @@ class WindowTest(unittest.TestCase):
                                     stdout=subprocess.DEVNULL, stderr=trace)
         s.procs.append(proc)
         box = s.window_named("^QuietSpin$")
-        time.sleep(0.3)
-        with open(trace_path, errors="replace") as f:
-            shown = f.read().replace("\\\\", "\\")  # the trace escapes each backslash
+
+        def traced():
+            with open(trace_path, errors="replace") as f:
+                text = f.read()
+            return text if "MSGBOX_OnInit" in text else None
+        shown = wait_until(traced, 10, 0.1, "the message box's text").replace("\\\\", "\\")  # backslashes come escaped
         return proc, box, shown
 
     def test_without_the_skin_folder_the_error_names_the_file_and_the_program_ends(self):
@@ -193,9 +215,8 @@ class WindowTest(unittest.TestCase):
             s.key(box, "Return")
             self.assertTrue(exited(proc, 10), "the program ends after the message")
             self.assertNotEqual(proc.returncode, 0)
-            time.sleep(0.5)
-            self.assertEqual(s.xdo("search", "--onlyvisible", "--name", "Wine System Tray").split(), [],
-                             "no tray icon left behind")
+            wait_until(lambda: not s.xdo("search", "--onlyvisible", "--name", "Wine System Tray").split(), 10, 0.1,
+                       "no tray icon left behind")
             self.assertEqual(s.aspi.executes(), [], "no speed command was sent")
 
     def test_at_a_drive_root_the_skin_path_keeps_its_doubled_separator(self):

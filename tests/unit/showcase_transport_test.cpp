@@ -39,30 +39,7 @@ class RecordingStrip : public TransportView {
  public:
   void Run(Routine routine) override {
     calls.push_back(RoutineName(routine));
-    if (!showcase) return;
-    switch (routine) {
-      case Routine::kFirst:
-        showcase->ShowFirst();
-        break;
-      case Routine::kPrevious:
-        showcase->ShowPrevious();
-        break;
-      case Routine::kPlay:
-        showcase->ShowPlay();
-        break;
-      case Routine::kPause:
-        showcase->ShowPause();
-        break;
-      case Routine::kStop:
-        showcase->ShowStop();
-        break;
-      case Routine::kNext:
-        showcase->ShowNext();
-        break;
-      case Routine::kLast:
-        showcase->ShowLast();
-        break;
-    }
+    if (showcase) RunRoutine(*showcase, routine);
   }
   void SetButtonPicture(std::wstring_view literal) override { calls.push_back("button " + Narrow(literal)); }
   void HideButton() override { calls.push_back("button hide"); }

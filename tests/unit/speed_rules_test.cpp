@@ -1,18 +1,61 @@
+// The speed selector's geometry: its areas at every bound, the level under the pointer, the
+// transport overlay's place and the meter.
 #include <gtest/gtest.h>
+
+#include <cstdint>
 
 #include "speed/speed_rules.h"
 
 namespace qs::speed {
 namespace {
 
-TEST(Level, FollowsThePointerAtSevenPixelsALevelFromX204) {
-  struct Case {
-    float x;
-    int16_t level;
-  };
-  for (const Case c : {Case{190, 0}, Case{203, 0}, Case{207, 0}, Case{208, 1}, Case{211, 1}, Case{369, 24},
-                       Case{372, 24}, Case{390, 24}, Case{211.5f, 1}, Case{218, 2}}) {
-    EXPECT_EQ(LevelBetween(204, c.x), c.level) << "x = " << c.x;
+struct Area {
+  const char* name;
+  Band band;
+  int left, top, right, bottom;
+};
+
+TEST(Areas, EveryBoundIsInsideAndOnePixelBeyondIsOutside) {
+  for (const Area a : {Area{"transport band", kTransportBand, 34, 304, 394, 324},
+                       Area{"speed band", kSpeedBand, 190, 435, 390, 465},
+                       Area{"meter cursor area", kMeterCursorArea, 209, 435, 381, 465},
+                       Area{"click area", kClickArea, 204, 415, 372, 465}}) {
+    SCOPED_TRACE(a.name);
+    const int mid_x = (a.left + a.right) / 2, mid_y = (a.top + a.bottom) / 2;
+    for (int x : {a.left, a.right}) {
+      for (int y : {a.top, a.bottom}) EXPECT_TRUE(a.band.Contains(x, y)) << x << "," << y;
+    }
+    EXPECT_FALSE(a.band.Contains(a.left - 1, mid_y));
+    EXPECT_FALSE(a.band.Contains(a.right + 1, mid_y));
+    EXPECT_FALSE(a.band.Contains(mid_x, a.top - 1));
+    EXPECT_FALSE(a.band.Contains(mid_x, a.bottom + 1));
+  }
+}
+
+TEST(Areas, MeterCursorAreaLiesInsideTheSpeedBandAndTheBandsDoNotMeet) {
+  for (int x = -5; x <= 530; ++x) {
+    for (int y = -5; y <= 505; ++y) {
+      if (kMeterCursorArea.Contains(x, y)) {
+        ASSERT_TRUE(kSpeedBand.Contains(x, y)) << x << "," << y;
+      }
+      ASSERT_FALSE(kTransportBand.Contains(x, y) && kSpeedBand.Contains(x, y)) << x << "," << y;
+    }
+  }
+}
+
+TEST(Level, ExtremePointerCoordinatesClamp) {
+  // Pointer messages carry signed 16-bit coordinates; a captured pointer may be far outside.
+  EXPECT_EQ(LevelBetween(204, INT16_MIN), 0);
+  EXPECT_EQ(LevelBetween(204, -1), 0);
+  EXPECT_EQ(LevelBetween(204, INT16_MAX), 24);
+  EXPECT_EQ(LevelBetween(204, 1e30f), 24);
+  EXPECT_EQ(LevelBetween(204, -1e30f), 0);
+}
+
+TEST(Level, EveryLevelCoversSevenPixelsAroundItsCentre) {
+  for (int level = 1; level < 24; ++level) {
+    const int centre = 204 + 7 * level;
+    for (int x = centre - 3; x <= centre + 3; ++x) EXPECT_EQ(LevelBetween(204, x), level) << "x = " << x;
   }
 }
 
@@ -23,36 +66,8 @@ TEST(Level, HalfWayQuotientsRoundToEven) {
   EXPECT_EQ(LevelBetween(204, 372), 24);         // start-up: the top level
 }
 
-TEST(Bands, BoundsAreInclusive) {
-  EXPECT_TRUE(kTransportBand.Contains(34, 304));
-  EXPECT_TRUE(kTransportBand.Contains(394, 324));
-  EXPECT_FALSE(kTransportBand.Contains(33, 310));
-  EXPECT_FALSE(kTransportBand.Contains(395, 310));
-  EXPECT_FALSE(kTransportBand.Contains(100, 303));
-  EXPECT_FALSE(kTransportBand.Contains(100, 325));
-  EXPECT_TRUE(kSpeedBand.Contains(190, 435));
-  EXPECT_TRUE(kSpeedBand.Contains(390, 465));
-  EXPECT_FALSE(kSpeedBand.Contains(189, 450));
-  EXPECT_FALSE(kSpeedBand.Contains(300, 434));
-  EXPECT_FALSE(kSpeedBand.Contains(391, 450));
-  EXPECT_TRUE(kMeterCursorArea.Contains(209, 435));
-  EXPECT_TRUE(kMeterCursorArea.Contains(381, 465));
-  EXPECT_FALSE(kMeterCursorArea.Contains(385, 450));
-  EXPECT_FALSE(kMeterCursorArea.Contains(208, 450));
-  EXPECT_TRUE(kClickArea.Contains(204, 415));
-  EXPECT_TRUE(kClickArea.Contains(372, 465));
-  EXPECT_TRUE(kClickArea.Contains(300, 432));
-  EXPECT_FALSE(kClickArea.Contains(373, 440));
-  EXPECT_FALSE(kClickArea.Contains(300, 414));
-  EXPECT_FALSE(kClickArea.Contains(203, 440));
-}
-
-TEST(Transport, ButtonNumberAndOverlayPlace) {
-  EXPECT_EQ(TransportButtonAt(34), 1);
-  EXPECT_EQ(TransportButtonAt(86), 1);
-  EXPECT_EQ(TransportButtonAt(87), 2);
-  EXPECT_EQ(TransportButtonAt(394), 7);
-  EXPECT_EQ(TransportButtonAt(33), 1) << "truncation toward zero";
+TEST(Transport, OverlayPlace) {
+  // The button under x is tested with its name (showcase_transport_test.cpp).
   EXPECT_EQ(TransportOverlayLeft(1), 33);
   EXPECT_EQ(TransportOverlayLeft(7), 347);
 }

@@ -159,7 +159,11 @@ TEST_F(AspiShimTest, RecordChangedBeforeCompletionIsReported) {
 TEST_F(AspiShimTest, RequestToANeverAnsweringDeviceStaysPending) {
   static Record r = SetCdSpeed(1, 1, 52);  // the layer keeps the address for good
   shim_->send(r.data());
-  ::Sleep(3 * kDelayMs);
+  // A request to an answering drive, sent after it, completes after the same delay: by then the
+  // silent one has had its time.
+  Record later = SetCdSpeed(0, 1, 52);
+  shim_->send(later.data());
+  ASSERT_TRUE(WaitForStatus(later, std::chrono::seconds(10)));
   EXPECT_EQ(StatusOf(r), srb::kPending);
   const auto log = Log();
   EXPECT_EQ(LinesStartingWith(log, SendLine(SetCdSpeed(1, 1, 52))).size(), 1u);

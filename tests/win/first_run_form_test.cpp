@@ -44,16 +44,19 @@ class CountingLayer final : public aspi::AspiPort {
   void Abandon(aspi::Record*) override {}
 };
 
-void PumpFor(DWORD ms) {
-  const ULONGLONG end = ::GetTickCount64() + ms;
+// Runs messages until `window` has handled a WM_TIMER of timer `id`, for at most 10 s.
+bool PumpUntilTimer(HWND window, UINT_PTR id) {
+  const ULONGLONG end = ::GetTickCount64() + 10000;
   while (::GetTickCount64() < end) {
     MSG msg;
     while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
       ::TranslateMessage(&msg);
       ::DispatchMessageW(&msg);
+      if (msg.message == WM_TIMER && msg.hwnd == window && msg.wParam == id) return true;
     }
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
   }
+  return false;
 }
 
 class InstallBranchFormTest : public ::testing::Test {
@@ -97,11 +100,12 @@ TEST_F(InstallBranchFormTest, FirstRunWithAWorkingLayerSendsNothingWhileTheBoxes
   HWND window = nullptr;
   world_.answer = IDNO;
   int boxes = 0;
+  bool real_tick = false;
   world_.while_open = [&](const std::wstring&) {
     // The boxes' modal loops dispatch the window's timer: let the real Timer2 (2000 ms) come
     // round once in the first box, and hand it one more tick directly in each.
     window = ::FindWindowW(L"QuietSpinMain", nullptr);
-    if (boxes++ == 0) PumpFor(2300);
+    if (boxes++ == 0 && window) real_tick = PumpUntilTimer(window, FrmMain::kTimer2Id);
     if (window) ::SendMessageW(window, WM_TIMER, FrmMain::kTimer2Id, 0);
   };
   {
@@ -109,6 +113,7 @@ TEST_F(InstallBranchFormTest, FirstRunWithAWorkingLayerSendsNothingWhileTheBoxes
     ASSERT_TRUE(LoadEndsInInstallBranch(form));
   }
   ASSERT_NE(window, nullptr) << "the window exists while the boxes are open";
+  EXPECT_TRUE(real_tick) << "Timer2 came round while the first box was open";
   EXPECT_FALSE(::IsWindow(window) && ::IsWindowVisible(window)) << "the window is never shown";
   EXPECT_EQ(world_.Kinds(), (std::vector<std::wstring>{L"message", L"start", L"message", L"end"}));
   EXPECT_EQ(layer_.presence_checks, 0) << "the first-run test comes before the presence test";

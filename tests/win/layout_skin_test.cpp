@@ -5,8 +5,11 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "common/program_folder.h"
 #include "shell/module_dim.h"
@@ -59,6 +62,46 @@ void ClickHere() {
   in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
   ::SendInput(2, in, sizeof(INPUT));
 }
+
+// Records which window each pointer message of this thread was taken for, and where the pointer
+// was, from a thread hook that sees every one as the message loop removes it from the queue.
+class MouseMessages {
+ public:
+  MouseMessages() {
+    current_ = this;
+    hook_ = ::SetWindowsHookExW(WH_MOUSE, &MouseMessages::Hook, nullptr, ::GetCurrentThreadId());
+  }
+  ~MouseMessages() {
+    ::UnhookWindowsHookEx(hook_);
+    current_ = nullptr;
+  }
+  // True once `message` with the pointer at screen point `at` (give or take the pixel that
+  // absolute input coordinates may round to) has been taken for `target`.
+  bool Reached(HWND target, UINT message, POINT at) const {
+    for (const Seen& s : seen_) {
+      if (s.hwnd == target && s.message == message && std::abs(s.pt.x - at.x) <= 1 && std::abs(s.pt.y - at.y) <= 1)
+        return true;
+    }
+    return false;
+  }
+
+ private:
+  struct Seen {
+    HWND hwnd;
+    UINT message;
+    POINT pt;
+  };
+  static LRESULT CALLBACK Hook(int code, WPARAM wparam, LPARAM lparam) {
+    if (code == HC_ACTION && current_) {
+      const auto* m = reinterpret_cast<MOUSEHOOKSTRUCT*>(lparam);
+      current_->seen_.push_back({m->hwnd, static_cast<UINT>(wparam), m->pt});
+    }
+    return ::CallNextHookEx(nullptr, code, wparam, lparam);
+  }
+  static inline MouseMessages* current_ = nullptr;
+  HHOOK hook_ = nullptr;
+  std::vector<Seen> seen_;
+};
 
 using Skin = FormTest;
 
@@ -140,8 +183,14 @@ TEST_F(Skin, BackgroundLandsOnTheBackingImageAndSurvivesRepaints) {
   }
   ::RedrawWindow(form->hwnd(), nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-  Pump(50);
-  for (POINT p : {POINT{20, 300}, POINT{480, 420}, POINT{30, 470}, POINT{460, 120}}) {
+  const POINT points[] = {{20, 300}, {480, 420}, {30, 470}, {460, 120}};
+  PumpUntil([&] {
+    for (POINT p : points) {
+      if (::GetPixel(screen.get(), p.x, p.y) != ::GetPixel(picture_dc.get(), p.x, p.y)) return false;
+    }
+    return true;
+  });
+  for (POINT p : points) {
     EXPECT_EQ(::GetPixel(screen.get(), p.x, p.y), ::GetPixel(picture_dc.get(), p.x, p.y))
         << p.x << "," << p.y;
   }
@@ -257,23 +306,27 @@ TEST_F(Skin, TheMeterLetsThePointerThroughToTheWindowAndLabelsTakeItThemselves) 
   EXPECT_EQ(::WindowFromPoint(OnScreen(w, 430, 316)), form->picExit.hwnd()) << "a windowed control takes it";
 
   // Real pointer moves: over the meter's bars the window's tracking picks the level under the
-  // pointer; over a label it sees nothing, so the speed tip stays.
+  // pointer; over a label it sees nothing, so the speed tip stays. Each wait ends when the
+  // pointer's message has reached the window it is meant for.
+  MouseMessages seen;
   PointerTo(OnScreen(w, 274, 450));
-  Pump(150);
+  ASSERT_TRUE(PumpUntil([&] { return seen.Reached(w, WM_MOUSEMOVE, OnScreen(w, 274, 450)); }));
   EXPECT_EQ(SpeedLevel, 10);
   EXPECT_TRUE(form->lblTip.Visible());
   PointerTo(OnScreen(w, 124, 368));
-  Pump(150);
+  ASSERT_TRUE(PumpUntil([&] { return seen.Reached(form->lblTrack.hwnd(), WM_MOUSEMOVE, OnScreen(w, 124, 368)); }));
   EXPECT_TRUE(form->lblTip.Visible());
   EXPECT_EQ(SpeedLevel, 10);
 
   // Real clicks in the click area's rows: on the window's surface the level goes out at once; on
   // the lower part of lblFlashDescription (y 415 to 428) the window sees no click.
   form->Timer2.SetEnabled(false);
-  for (POINT p : {POINT{300, 432}, POINT{300, 420}}) {
+  const std::pair<POINT, HWND> clicks[] = {{{300, 432}, w}, {{300, 420}, form->lblFlashDescription.hwnd()}};
+  for (const auto& [p, target] : clicks) {
     PointerTo(OnScreen(w, p.x, p.y));
     ClickHere();
-    Pump(150);
+    const POINT at = OnScreen(w, p.x, p.y);
+    ASSERT_TRUE(PumpUntil([&, target = target] { return seen.Reached(target, WM_LBUTTONUP, at); })) << p.y;
   }
   EXPECT_EQ(port.speeds, std::vector<uint8_t>{24});
 }

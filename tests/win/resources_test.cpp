@@ -62,36 +62,7 @@ TEST(LoadText, ReturnsTheWholeTextWithoutItsNeighbours) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Fixed texts
-
-TEST(StringTable, EnglishFixedTexts) {
-  const std::pair<StringId, std::wstring_view> rows[] = {{1100, L"First"},
-                                                         {1101, L"Previous"},
-                                                         {1102, L"Play"},
-                                                         {1103, L"Pause"},
-                                                         {1104, L"Stop"},
-                                                         {1105, L"Next"},
-                                                         {1106, L"Last"},
-                                                         {1107, L"Exit"},
-                                                         {1108, L"Show"},
-                                                         {1200, L"Connect Vantor motherboard web site."},
-                                                         {1201, L"Connect Vantor Murmex web page."},
-                                                         {1202, L"Connect Vantor web site."},
-                                                         {1210, L"Please move mouse to set CD-ROM speed."}};
-  for (const auto& [id, text] : rows) EXPECT_EQ(LoadText(id), text) << id;
-}
-
-TEST(StringTable, TraditionalChineseFixedTexts) {
-  const std::pair<StringId, std::wstring_view> rows[] = {{2101, L"上一筆"},
-                                                         {2102, L"播放"},
-                                                         {2103, L"暫停"},
-                                                         {2104, L"停止播放"},
-                                                         {2105, L"下一筆"},
-                                                         {2106, L"最末筆"},
-                                                         {2200, L"連線到Vantor主機板網頁"},
-                                                         {2201, L"連線到Vantor Murmex網頁"}};
-  for (const auto& [id, text] : rows) EXPECT_EQ(LoadText(id), text) << id;
-}
+// Fixed texts: the encoding, spelled as code points
 
 TEST(StringTable, TraditionalChineseCodePointsExactly) {
   // Spelled as code points, so a wrong source or resource code page cannot cancel itself out.
@@ -226,28 +197,6 @@ TEST(Descriptions, FitTwoLinesOfTheDescriptionLabel) {
 
 // ---------------------------------------------------------------------------------------------
 // Menu, pictures and manifest stored with the program
-
-std::wstring MenuText(HMENU menu, UINT position) {
-  wchar_t text[64] = {};
-  ::GetMenuStringW(menu, position, text, 64, MF_BYPOSITION);
-  return text;
-}
-
-TEST(MenuResource, ViewPopupHoldsShowThenExit) {
-  UniqueMenu menu(::LoadMenuW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MNUVIEW)));
-  ASSERT_TRUE(menu);
-  HMENU bar = menu.get();
-  ASSERT_EQ(::GetMenuItemCount(bar), 1);
-  EXPECT_EQ(MenuText(bar, 0), L"&View");
-  HMENU view = ::GetSubMenu(bar, 0);
-  ASSERT_NE(view, nullptr);
-  ASSERT_EQ(::GetMenuItemCount(view), 2);
-  EXPECT_EQ(::GetMenuItemID(view, 0), static_cast<UINT>(IDM_MNUSHOW));
-  EXPECT_EQ(MenuText(view, 0), L"Show");
-  EXPECT_EQ(::GetMenuItemID(view, 1), static_cast<UINT>(IDM_MNUEXIT));
-  EXPECT_EQ(MenuText(view, 1), L"Exit");
-  EXPECT_NE(IDM_MNUSHOW, IDM_MNUEXIT);
-}
 
 TEST(PictureResources, IconIsTheSmallTwentyFivePixelImage) {
   // Size 0 x 0 without LR_DEFAULTSIZE loads the image at the size it is stored.

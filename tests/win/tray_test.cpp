@@ -156,7 +156,7 @@ TEST_F(TrayIcon, OtherTrayEventsAreIgnored) {
   for (UINT event : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_LBUTTONDBLCLK, WM_RBUTTONDBLCLK,
                      WM_MBUTTONDOWN, WM_MBUTTONUP, WM_MBUTTONDBLCLK}) {
     SendTray(event);
-    Pump(50);
+    ASSERT_TRUE(Pump());
     EXPECT_TRUE(form_->Visible()) << event;
   }
   EXPECT_EQ(seen_.opened, 0);
@@ -166,7 +166,7 @@ TEST_F(TrayIcon, PointerMovesAndTrayEventsAreKeptApart) {
   // Real pointer moves whose packed position equals a button release are not tray clicks.
   ::SendMessageW(hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(514, 0));
   ::SendMessageW(hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(517, 0));
-  Pump(100);
+  ASSERT_TRUE(Pump());
   EXPECT_TRUE(form_->Visible());
   EXPECT_EQ(seen_.opened, 0);
   // Tray events are not pointer moves: the tracking would hide the transport overlay.
@@ -205,7 +205,7 @@ TEST_F(TrayIcon, MenuFollowsTheNotificationIconRule) {
   HWND other = ::CreateWindowExW(0, L"STATIC", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr,
                                  nullptr, nullptr, nullptr);
   ::SetForegroundWindow(other);
-  Pump(50);
+  ASSERT_TRUE(PumpUntil([&] { return ::GetForegroundWindow() == other; }));
   NullMessagePosted();
   SendTray(WM_RBUTTONUP);
   EXPECT_EQ(seen_.opened, 1);

@@ -55,19 +55,36 @@ class NoDrivesPort final : public aspi::AspiPort {
   void Abandon(aspi::Record*) override {}
 };
 
-// Runs pending messages for about `ms` milliseconds. The window's destruction posts WM_QUIT,
-// which a test's own loop drops.
-inline void Pump(int ms = 0) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+// Runs messages up to a marker it posts first: posted messages are taken in the order they were
+// posted, so everything posted before the call has been handled when it returns. The window's
+// destruction posts WM_QUIT, which a test's own loop drops.
+inline bool Pump() {
+  constexpr UINT kMarker = WM_APP + 0x3A;
+  ::PostThreadMessageW(::GetCurrentThreadId(), kMarker, 0, 0);
+  const ULONGLONG deadline = ::GetTickCount64() + 10000;
   do {
     MSG msg;
     while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == kMarker && msg.hwnd == nullptr) return true;
       if (msg.message == WM_QUIT) continue;
       ::TranslateMessage(&msg);
       ::DispatchMessageW(&msg);
     }
-    if (ms > 0) ::Sleep(5);
-  } while (std::chrono::steady_clock::now() < end);
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+  } while (::GetTickCount64() < deadline);
+  return false;
+}
+
+// Runs messages until `done` holds, for at most 10 s.
+template <typename Done>
+bool PumpUntil(Done done) {
+  const ULONGLONG deadline = ::GetTickCount64() + 10000;
+  while (!done()) {
+    if (::GetTickCount64() >= deadline) return false;
+    Pump();
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+  }
+  return true;
 }
 
 class FormTest : public ::testing::Test {
@@ -84,7 +101,7 @@ class FormTest : public ::testing::Test {
     SetPlatformForTesting(&platform_);
     form_ = std::make_unique<FrmMain>(port_);
     ASSERT_TRUE(form_->Load());
-    Pump(50);
+    Pump();
   }
 
   void TearDown() override {

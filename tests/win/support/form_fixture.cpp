@@ -1,5 +1,7 @@
 #include "support/form_fixture.h"
 
+#include <algorithm>
+
 #include <objbase.h>
 #include <commctrl.h>
 
@@ -82,17 +84,25 @@ void FormTest::TearDown() {
 
 void FormTest::MoveTo(int x, int y) { ::SendMessageW(form->hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(x, y)); }
 
-void FormTest::Pump(DWORD ms) {
-  const ULONGLONG until = ::GetTickCount64() + ms;
-  do {
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_QUIT) continue;
-      ::TranslateMessage(&msg);
-      ::DispatchMessageW(&msg);
-    }
-    if (ms) ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  } while (::GetTickCount64() < until);
+void FormTest::Pump() {
+  MSG msg;
+  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) continue;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+  }
+}
+
+bool FormTest::PumpUntil(const std::function<bool()>& done, DWORD limit_ms) {
+  const ULONGLONG until = ::GetTickCount64() + limit_ms;
+  for (;;) {
+    Pump();
+    if (done()) return true;
+    const ULONGLONG now = ::GetTickCount64();
+    if (now >= until) return false;
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(std::min<ULONGLONG>(until - now, 50)),
+                                QS_ALLINPUT);
+  }
 }
 
 }  // namespace qs::testing

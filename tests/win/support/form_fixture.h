@@ -71,8 +71,10 @@ class FormTest : public ::testing::Test {
 
   // Delivers a pointer move in client coordinates to the window's own surface.
   void MoveTo(int x, int y);
-  // Runs pending messages for `ms` milliseconds.
-  void Pump(DWORD ms = 0);
+  // Runs the messages already pending.
+  void Pump();
+  // Runs messages until `done` holds, for at most `limit_ms`; false when it never did.
+  bool PumpUntil(const std::function<bool()>& done, DWORD limit_ms = 10000);
 
   FakeAspiPort port;
   RecordingPlatform platform;
