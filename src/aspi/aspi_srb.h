@@ -11,6 +11,11 @@ namespace qs::aspi {
 inline constexpr uint8_t SC_HA_INQUIRY = 0x00;
 inline constexpr uint8_t SC_GET_DEV_TYPE = 0x01;
 inline constexpr uint8_t SC_EXEC_SCSI_CMD = 0x02;
+inline constexpr uint8_t SC_ABORT_SRB = 0x03;
+inline constexpr uint8_t SC_RESET_DEV = 0x04;
+inline constexpr uint8_t SC_GET_DISK_INFO = 0x06;
+inline constexpr uint8_t SC_RESCAN_SCSI_BUS = 0x07;
+inline constexpr uint8_t SC_GETSET_TIMEOUTS = 0x08;
 
 // Request flags (SRB_Flags).
 inline constexpr uint8_t SRB_POSTING = 0x01;
@@ -24,6 +29,7 @@ inline constexpr uint8_t SRB_DIR_MASK = SRB_DIR_IN | SRB_DIR_OUT;
 inline constexpr uint8_t SS_PENDING = 0x00;
 inline constexpr uint8_t SS_COMP = 0x01;
 inline constexpr uint8_t SS_ABORTED = 0x02;
+inline constexpr uint8_t SS_ABORT_FAIL = 0x03;
 inline constexpr uint8_t SS_ERR = 0x04;
 inline constexpr uint8_t SS_INVALID_CMD = 0x80;
 inline constexpr uint8_t SS_INVALID_HA = 0x81;
@@ -32,12 +38,15 @@ inline constexpr uint8_t SS_INVALID_SRB = 0xE0;
 // The system does not let this process send the command, for instance a drive it may open for
 // reading only; the drive never saw it. Distinct from SS_ERR, which carries the drive's answer.
 inline constexpr uint8_t SS_SECURITY_VIOLATION = 0xE2;
+inline constexpr uint8_t SS_BUFFER_TO_BIG = 0xE6;
 inline constexpr uint8_t SS_NO_ADAPTERS = 0xE8;
+inline constexpr uint8_t SS_INSUFFICIENT_RESOURCES = 0xE9;
 
 // Host adapter status (SRB_HaStat).
 inline constexpr uint8_t HASTAT_OK = 0x00;
 inline constexpr uint8_t HASTAT_COMMAND_TIMEOUT = 0x0B;
 inline constexpr uint8_t HASTAT_SEL_TO = 0x11;
+inline constexpr uint8_t HASTAT_DO_DU = 0x12;  // data overrun or underrun
 
 // Field offsets shared by every record.
 inline constexpr size_t kSrbCmd = 0;
@@ -73,6 +82,34 @@ inline constexpr size_t kExecPostProc = 24;
 inline constexpr size_t kExecCdb = 48;
 inline constexpr size_t kExecSenseArea = 64;
 inline constexpr size_t kMaxCdbLength = 16;
+
+// SRB_Abort: the address of the execute record to abort.
+inline constexpr size_t kAbortToAbort = 8;
+
+// SRB_BusDeviceReset: target and LUN as in SRB_ExecSCSICmd, and the same status and post fields.
+inline constexpr size_t kResetTarget = 8;
+inline constexpr size_t kResetLun = 9;
+
+// SRB_GetDiskInfo.
+inline constexpr size_t kDiskTarget = 8;
+inline constexpr size_t kDiskLun = 9;
+inline constexpr size_t kDiskDriveFlags = 10;
+inline constexpr size_t kDiskInt13Info = 11;
+inline constexpr size_t kDiskHeads = 12;
+inline constexpr size_t kDiskSectors = 13;
+inline constexpr size_t kDiskInfoSize = 24;
+inline constexpr uint8_t DISK_NOT_INT13 = 0x00;
+
+// SRB_GetSetTimeouts: SRB_DIR_IN reads a target's timeout, SRB_DIR_OUT sets it; in half seconds.
+inline constexpr size_t kTimeoutsTarget = 8;
+inline constexpr size_t kTimeoutsLun = 9;
+inline constexpr size_t kTimeoutsValue = 10;
+
+// ASPI32BUFF, the block GetASPI32Buffer and FreeASPI32Buffer work on.
+inline constexpr size_t kBuffPointer = 0;
+inline constexpr size_t kBuffLength = 4;
+inline constexpr size_t kBuffZeroFill = 8;
+inline constexpr uint32_t kMaxAspiBuffer = 512 * 1024;
 
 // The size callers allocate for every record (the execute record with a 16-byte sense area).
 inline constexpr size_t kRecordSize = 80;
