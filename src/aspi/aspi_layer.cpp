@@ -199,6 +199,8 @@ uint8_t FailureStatus(SrbView srb, IoOutcome outcome) {
     case IoOutcome::kGone:
       srb.set_byte(kExecHaStat, HASTAT_SEL_TO);
       return SS_ERR;
+    case IoOutcome::kCancelled:
+      return SS_ABORTED;
     default:
       return SS_ERR;
   }

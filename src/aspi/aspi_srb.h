@@ -41,6 +41,7 @@ inline constexpr uint8_t SS_SECURITY_VIOLATION = 0xE2;
 inline constexpr uint8_t SS_BUFFER_TO_BIG = 0xE6;
 inline constexpr uint8_t SS_NO_ADAPTERS = 0xE8;
 inline constexpr uint8_t SS_INSUFFICIENT_RESOURCES = 0xE9;
+inline constexpr uint8_t SS_ASPI_IS_SHUTDOWN = 0xEA;
 
 // Host adapter status (SRB_HaStat).
 inline constexpr uint8_t HASTAT_OK = 0x00;

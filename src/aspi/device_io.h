@@ -26,6 +26,7 @@ enum class IoOutcome : uint8_t {
   kDenied,   // the system does not allow this process to send it (no write access to the device)
   kTimeout,  // the device did not finish within the time given
   kGone,     // the device is no longer there
+  kCancelled,  // the command was cancelled on the way (an abort)
 };
 
 // The layer always knows the direction before a request goes out (see command_direction.h).

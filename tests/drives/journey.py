@@ -1,7 +1,9 @@
 """Runs inside the drive tier's virtual machine: a user's journey with QuietSpin and our ASPI layer on
 three real (emulated) CD-ROM drives. A fresh prefix without any ASPI layer gets the drives mapped
 by the project's own mapping; the first start runs the install branch (OK, then No); the second
-start runs the program; a click on the meter's second level; the exit button.
+start runs the program; a click on the meter's second level; the exit button. Then another user of
+the installed layer: our own ASPI client (aspi_client.exe) finds D:, E: and F:, reads each disc whole
+and compares it with the image.
 
 Every step leaves a mark, a folder made on the result share, which QEMU's trace records with its
 time beside the drives' commands; check.py on the host judges what the drives received. The facts
@@ -112,6 +114,13 @@ def journey(s):
     s.click()
     facts["program_ended"] = harness.exited(proc, 60)
     mark("ended")
+
+    letters = "".join(line.split(":")[0] for line in facts["mapping"])
+    client = s.run("wine", os.path.join(harness.BUILD, "tests", "drives", "aspi_client.exe"),
+                   harness.to_windows_path(os.environ["QS_MEDIUM"]), letters, timeout=300)
+    print("client:", client.returncode, client.stdout, client.stderr[-2000:], flush=True)
+    facts["client"] = [json.loads(line) for line in client.stdout.splitlines() if line.startswith("{")]
+    mark("client-ended")
 
 
 def main():

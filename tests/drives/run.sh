@@ -71,16 +71,24 @@ chmod +x "$work/initramfs/init"
 
 echo "drive tier: initramfs ready after $((SECONDS - started)) s"
 
-# 3. One medium for all three drives, with sectors past 202 (the guest reads 200-202 to tell the
-# drives apart in the trace); a prefix made from the template on this side, where it costs nothing.
-head -c 1048576 /dev/zero >"$work/medium/FILL.BIN"
+# 3. One medium for all three drives: a 48 MB disc of random bytes, which the ASPI programs read
+# whole and compare with the image, with sectors past 202 (the guest reads 200-202 to tell the
+# drives apart in the trace). A prefix made from the template on this side, where it costs nothing;
+# where 32-bit programs run here only through a user-mode emulator, in which Wine does not start,
+# the guest makes it.
+head -c $((47 * 1024 * 1024)) /dev/urandom >"$work/medium/FILL.BIN"
 genisoimage -quiet -J -r -V QSDRIVES -o "$work/medium.iso" "$work/medium"
 # shellcheck source=../../scripts/wine-env.sh
 source "$root/scripts/wine-env.sh"
-qs_wine_template || exit 1
-qs_wine_prefix "$work/prefix"
-# Debian's Wine notes the server folder of the prefix's last session here; a new machine has its own.
-rm -f "$work/prefix/wineserver"
+if [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ] && [ "$(cat /proc/sys/fs/binfmt_misc/qemu-i386 | head -n1)" = enabled ]; then
+  echo "drive tier: this machine runs 32-bit programs through qemu-i386; the guest makes the Wine prefix"
+  rm -rf "$work/prefix"
+else
+  qs_wine_template || exit 1
+  qs_wine_prefix "$work/prefix"
+  # Debian's Wine notes the server folder of the prefix's last session here; a new machine has its own.
+  rm -f "$work/prefix/wineserver"
+fi
 
 cat >"$work/events" <<'EOF'
 ide_atapi_cmd_packet
@@ -91,7 +99,7 @@ iso=$work/medium.iso
 args=(-machine pc -m 3G -smp 2 -display none -monitor none -nic none -no-reboot
   -serial "file:$work/console.log"
   -kernel "$kernel" -initrd "$work/initramfs.gz"
-  -append "console=ttyS0 quiet panic=-1 QS_GUEST=$here/guest.sh QS_ROOT=$root QS_DIST=$dist QS_BUILD=$build QS_PREFIX=$work/prefix"
+  -append "console=ttyS0 quiet panic=-1 QS_GUEST=$here/guest.sh QS_ROOT=$root QS_DIST=$dist QS_BUILD=$build QS_PREFIX=$work/prefix QS_MEDIUM=$work/medium.iso QS_GUEST_RUN=${QS_GUEST_RUN:-}"
   -fsdev "local,id=hostroot,path=/,security_model=none,readonly=on,multidevs=remap"
   -device virtio-9p-pci,fsdev=hostroot,mount_tag=hostroot
   -fsdev "local,id=out,path=$work/out,security_model=none"
@@ -146,6 +154,13 @@ grep -v '^\s*$' "$work/console.log" | tail -n 20 | sed 's/^/  | /'
 for log in guest journey; do
   [ -f "$work/out/$log.log" ] && tail -n 30 "$work/out/$log.log" | sed "s/^/  $log: /"
 done
+if [ -n "${QS_GUEST_RUN:-}" ]; then
+  # Another program in the guest's place of the journey (a benchmark): its output is the result.
+  cat "$work/out/run.log" 2>/dev/null
+  status=$(cat "$work/out/run.status" 2>/dev/null || echo 1)
+  echo "drive tier: $((SECONDS - started)) s"
+  exit "$status"
+fi
 python3 "$here/check.py" "$work/trace" "$work/out" | tee "$work/report.txt"
 status=${PIPESTATUS[0]}
 echo "drive tier: $((SECONDS - started)) s"
