@@ -42,6 +42,7 @@ if [ ! -f "$QS_PREFIX/system.reg" ]; then
   WINEPREFIX=$QS_PREFIX wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
   WINEPREFIX=$QS_PREFIX wineserver -w
   echo "qs-guest: $(date +%T.%N) prefix made"
+  tar -C "$QS_PREFIX" -cf $out/prefix.tar . && echo "qs-guest: $(date +%T.%N) prefix kept for the next run"
 fi
 
 if [ -n "$QS_GUEST_RUN" ]; then
