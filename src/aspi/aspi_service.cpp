@@ -82,7 +82,12 @@ uint32_t AspiService::Send(void* record) {
   SrbView srb(bytes);
   ::AcquireSRWLockExclusive(&lock_);
   const std::shared_ptr<DeviceTable> table = table_;
-  uint8_t status = stopping_ ? SS_ASPI_IS_SHUTDOWN : AcceptRequest(*table, timeouts_, bytes);
+  uint8_t status = SS_ASPI_IS_SHUTDOWN;
+  if (stopping_) {
+    srb.set_byte(kSrbStatus, status);
+  } else {
+    status = AcceptRequest(*table, timeouts_, bytes);
+  }
   if (status == SS_PENDING) {
     switch (srb.cmd()) {
       case SC_EXEC_SCSI_CMD:

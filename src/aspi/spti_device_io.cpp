@@ -19,6 +19,11 @@ struct VirtualFreeFn {
 };
 using UniqueVirtual = UniqueAny<void*, VirtualFreeFn>;
 
+bool RunningOnWine() {
+  static const bool wine = ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+  return wine;
+}
+
 std::wstring Widen(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
 
 UCHAR DataInOf(DataDirection direction) {
@@ -49,17 +54,35 @@ class SptiChannel : public DeviceChannel {
 
   TransferLimits Limits() override {
     TransferLimits limits;
+    // Wine answers both questions with fixed placeholders (32 KiB, "page-aligned") that its own
+    // pass-through does not keep to; the defaults serve there.
+    if (RunningOnWine()) return limits;
+    STORAGE_PROPERTY_QUERY query{};
+    query.PropertyId = StorageAdapterProperty;
+    query.QueryType = PropertyStandardQuery;
+    STORAGE_ADAPTER_DESCRIPTOR adapter{};
     IO_SCSI_CAPABILITIES caps{};
     DWORD returned = 0;
-    if (!::DeviceIoControl(file_.get(), IOCTL_SCSI_GET_CAPABILITIES, nullptr, 0, &caps, sizeof caps, &returned,
-                           nullptr)) {
+    uint32_t most = 0, pages = 0, mask = 0;
+    if (::DeviceIoControl(file_.get(), IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query, &adapter, sizeof adapter,
+                          &returned, nullptr) &&
+        returned >= offsetof(STORAGE_ADAPTER_DESCRIPTOR, AdapterUsesPio)) {
+      most = adapter.MaximumTransferLength;
+      pages = adapter.MaximumPhysicalPages;
+      mask = adapter.AlignmentMask;
+    } else if (::DeviceIoControl(file_.get(), IOCTL_SCSI_GET_CAPABILITIES, nullptr, 0, &caps, sizeof caps,
+                                 &returned, nullptr)) {
+      most = caps.MaximumTransferLength;
+      pages = caps.MaximumPhysicalPages;
+      mask = caps.AlignmentMask;
+    } else {
       return limits;
     }
-    uint32_t most = caps.MaximumTransferLength;
     // Each page of a transfer takes a page descriptor; an unaligned start takes one more.
-    if (caps.MaximumPhysicalPages > 1) most = std::min<uint32_t>(most, (caps.MaximumPhysicalPages - 1) * kPage);
+    if (pages > 1 && pages - 1 < 0xFFFFFFFFu / kPage) most = std::min<uint32_t>(most, (pages - 1) * kPage);
     if (most >= kPage) limits.max_transfer = most;
-    limits.alignment_mask = caps.AlignmentMask;
+    // A mask is one less than a power of two.
+    if ((mask & (mask + 1)) == 0) limits.alignment_mask = mask;
     return limits;
   }
 
