@@ -201,7 +201,10 @@ def main(trace, out):
                 report(name, case, judge(drive))
             except KeyError as e:
                 report(name, case, (False, f"the journey never reached mark {e}"))
-        report(name, "aspi client", client_verdict(client.get(letters.get(name))))
+        ok, text = client_verdict(client.get(letters.get(name)))
+        if facts.get("client_layer_copied"):
+            text += " (the layer copied into place: the journey stopped before INSTASPI.BAT)"
+        report(name, "aspi client", (ok, text))
     return 0 if all(lines) else 1
 
 

@@ -153,8 +153,9 @@ fi
 echo "drive tier: guest started with $accel after $((SECONDS - started)) s"
 
 # 5. The journey runs in the guest, which powers off when it is done.
-wait_s=480
-[ -f "$work/prefix/system.reg" ] || wait_s=1200  # the guest makes the prefix first
+# Generous: under emulation on a busy machine a Wine session takes minutes to start.
+wait_s=900
+[ -f "$work/prefix/system.reg" ] || wait_s=1500  # the guest makes the prefix first
 limit=$((SECONDS + wait_s))
 while kill -0 $qemu 2>/dev/null && ((SECONDS < limit)); do sleep 1; done
 if kill -0 $qemu 2>/dev/null; then
