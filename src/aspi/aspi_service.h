@@ -1,48 +1,77 @@
-// ASPI for Win32 as callers see it: devices found on first use, immediate requests answered in the
-// caller's thread, execute requests run one after another by a worker thread that publishes the
+// ASPI for Win32 as callers see it: devices found on first use and again at every rescan, requests
+// answered at once in the caller's thread, and each device's execute and reset requests run in order
+// by that device's own worker thread, so that a slow drive holds up no other. A worker publishes the
 // status last and then calls the post routine or signals the event the record names.
+//
+// Caller memory: once an abort has returned, or the service has stopped (the library unloaded), no
+// record and no event of a caller is touched again.
 #pragma once
 #include <windows.h>
 
+#include <array>
 #include <cstdint>
-#include <deque>
+#include <map>
 #include <memory>
 
+#include "aspi/aspi_layer.h"
 #include "aspi/device_io.h"
 #include "aspi/device_table.h"
 
 namespace qs::aspi {
 
+// Requests one device may have waiting; beyond that SS_INSUFFICIENT_RESOURCES.
+inline constexpr size_t kQueueDepth = 64;
+
 class AspiService {
  public:
-  // The worker ends after idle_ms without work and starts again with the next request.
-  explicit AspiService(std::unique_ptr<DeviceIo> io, DWORD idle_ms = 5000);
+  explicit AspiService(std::unique_ptr<DeviceIo> io);
   AspiService(const AspiService&) = delete;
   AspiService& operator=(const AspiService&) = delete;
-  // Waits for a running worker to end; never call while the loader lock is held and a worker runs.
-  ~AspiService();
+  ~AspiService() { Stop(false); }
 
   uint32_t SupportInfo();
   uint32_t Send(void* record);
+  // Ends every worker; requests still waiting are dropped unanswered and a command under way is
+  // cancelled where the system allows, else waited for, and its result dropped. With the loader
+  // lock held (the library being unloaded), a worker that has not started yet cannot start: it is
+  // ended without waiting for it.
+  void Stop(bool loader_lock_held);
 
  private:
-  const DeviceTable& Table();
-  void Enqueue(uint8_t* record);
-  void RunWorker();
-  void Execute(uint8_t* record);
-  static DWORD WINAPI WorkerMain(void* self);
-  static BOOL CALLBACK DiscoverOnce(INIT_ONCE*, void* self, void**);
+  struct Entry {
+    uint8_t* record = nullptr;
+    uint32_t timeout_seconds = 0;
+    std::shared_ptr<DeviceTable> table;  // the table the request was accepted against
+  };
+  // One device's queue and worker.
+  struct Line {
+    AspiService* service = nullptr;
+    std::array<Entry, kQueueDepth> queue;
+    size_t head = 0;
+    size_t count = 0;
+    uint8_t* running = nullptr;
+    bool started = false;
+    HANDLE thread = nullptr;
+    HANDLE parked = nullptr;  // set by the worker once it will run no more of this library's code
+    CONDITION_VARIABLE work = CONDITION_VARIABLE_INIT;
+    CONDITION_VARIABLE finished = CONDITION_VARIABLE_INIT;  // `running` has been cleared
+  };
+
+  void EnsureDiscovered();
+  uint8_t Enqueue(uint8_t* record, const DeviceAddress& address, uint32_t timeout_seconds);
+  uint8_t Abort(const uint8_t* target);
+  void Rescan();
+  Line* LineFor(const DeviceAddress& address);
+  static DWORD WINAPI WorkerMain(void* line);
+  void RunWorker(Line& line);
 
   std::unique_ptr<DeviceIo> io_;
-  const DWORD idle_ms_;
-  INIT_ONCE discovered_ = INIT_ONCE_STATIC_INIT;
-  DeviceTable table_;
   SRWLOCK lock_ = SRWLOCK_INIT;
-  CONDITION_VARIABLE work_ = CONDITION_VARIABLE_INIT;
-  CONDITION_VARIABLE worker_ended_ = CONDITION_VARIABLE_INIT;
-  std::deque<uint8_t*> queue_;
-  bool worker_running_ = false;
+  std::shared_ptr<DeviceTable> table_;  // null until the first request
+  Timeouts timeouts_;
+  std::map<DeviceAddress, std::unique_ptr<Line>> lines_;
   bool stopping_ = false;
+  HANDLE never_ = nullptr;  // an event never set: parked workers wait on it
 };
 
 }  // namespace qs::aspi

@@ -1,9 +1,11 @@
-// ASPI for Win32 request records as callers lay them out: byte offsets, flags and status codes.
-// Records are little-endian byte blocks; the layer reads and writes them through SrbView so that the
-// same code serves the 32-bit library and the 64-bit native tests.
+// ASPI for Win32 request records as the layer reads them: field offsets (from the shared layout),
+// flags and status codes. Records are little-endian byte blocks; the layer reads and writes them
+// through SrbView so that the same code serves the 32-bit library and the 64-bit native tests.
 #pragma once
 #include <cstddef>
 #include <cstdint>
+
+#include "common/aspi_records.h"
 
 namespace qs::aspi {
 
@@ -11,6 +13,11 @@ namespace qs::aspi {
 inline constexpr uint8_t SC_HA_INQUIRY = 0x00;
 inline constexpr uint8_t SC_GET_DEV_TYPE = 0x01;
 inline constexpr uint8_t SC_EXEC_SCSI_CMD = 0x02;
+inline constexpr uint8_t SC_ABORT_SRB = 0x03;
+inline constexpr uint8_t SC_RESET_DEV = 0x04;
+inline constexpr uint8_t SC_GET_DISK_INFO = 0x06;
+inline constexpr uint8_t SC_RESCAN_SCSI_BUS = 0x07;
+inline constexpr uint8_t SC_GETSET_TIMEOUTS = 0x08;
 
 // Request flags (SRB_Flags).
 inline constexpr uint8_t SRB_POSTING = 0x01;
@@ -24,6 +31,7 @@ inline constexpr uint8_t SRB_DIR_MASK = SRB_DIR_IN | SRB_DIR_OUT;
 inline constexpr uint8_t SS_PENDING = 0x00;
 inline constexpr uint8_t SS_COMP = 0x01;
 inline constexpr uint8_t SS_ABORTED = 0x02;
+inline constexpr uint8_t SS_ABORT_FAIL = 0x03;
 inline constexpr uint8_t SS_ERR = 0x04;
 inline constexpr uint8_t SS_INVALID_CMD = 0x80;
 inline constexpr uint8_t SS_INVALID_HA = 0x81;
@@ -32,50 +40,79 @@ inline constexpr uint8_t SS_INVALID_SRB = 0xE0;
 // The system does not let this process send the command, for instance a drive it may open for
 // reading only; the drive never saw it. Distinct from SS_ERR, which carries the drive's answer.
 inline constexpr uint8_t SS_SECURITY_VIOLATION = 0xE2;
+inline constexpr uint8_t SS_BUFFER_TO_BIG = 0xE6;
 inline constexpr uint8_t SS_NO_ADAPTERS = 0xE8;
+inline constexpr uint8_t SS_INSUFFICIENT_RESOURCES = 0xE9;
+inline constexpr uint8_t SS_ASPI_IS_SHUTDOWN = 0xEA;
 
 // Host adapter status (SRB_HaStat).
 inline constexpr uint8_t HASTAT_OK = 0x00;
 inline constexpr uint8_t HASTAT_COMMAND_TIMEOUT = 0x0B;
 inline constexpr uint8_t HASTAT_SEL_TO = 0x11;
+inline constexpr uint8_t HASTAT_DO_DU = 0x12;  // data overrun or underrun
 
 // Field offsets shared by every record.
-inline constexpr size_t kSrbCmd = 0;
-inline constexpr size_t kSrbStatus = 1;
-inline constexpr size_t kSrbHaId = 2;
-inline constexpr size_t kSrbFlags = 3;
-inline constexpr size_t kSrbHdrRsvd = 4;
+inline constexpr size_t kSrbCmd = offsetof(records::SRB_Header, SRB_Cmd);
+inline constexpr size_t kSrbStatus = offsetof(records::SRB_Header, SRB_Status);
+inline constexpr size_t kSrbHaId = offsetof(records::SRB_Header, SRB_HaId);
+inline constexpr size_t kSrbFlags = offsetof(records::SRB_Header, SRB_Flags);
+inline constexpr size_t kSrbHdrRsvd = offsetof(records::SRB_Header, SRB_Hdr_Rsvd);
 
 // SRB_HAInquiry.
-inline constexpr size_t kHaCount = 8;
-inline constexpr size_t kHaScsiId = 9;
-inline constexpr size_t kHaManagerId = 10;
-inline constexpr size_t kHaIdentifier = 26;
-inline constexpr size_t kHaUnique = 42;
-inline constexpr size_t kHaTextLength = 16;
-inline constexpr size_t kHaUniqueLength = 16;
+inline constexpr size_t kHaCount = offsetof(records::SRB_HAInquiry, HA_Count);
+inline constexpr size_t kHaScsiId = offsetof(records::SRB_HAInquiry, HA_SCSI_ID);
+inline constexpr size_t kHaManagerId = offsetof(records::SRB_HAInquiry, HA_ManagerId);
+inline constexpr size_t kHaIdentifier = offsetof(records::SRB_HAInquiry, HA_Identifier);
+inline constexpr size_t kHaUnique = offsetof(records::SRB_HAInquiry, HA_Unique);
+inline constexpr size_t kHaTextLength = sizeof(records::SRB_HAInquiry::HA_ManagerId);
+inline constexpr size_t kHaUniqueLength = sizeof(records::SRB_HAInquiry::HA_Unique);
 
 // SRB_GDEVBlock.
-inline constexpr size_t kGdevTarget = 8;
-inline constexpr size_t kGdevLun = 9;
-inline constexpr size_t kGdevDeviceType = 10;
+inline constexpr size_t kGdevTarget = offsetof(records::SRB_GDEVBlock, SRB_Target);
+inline constexpr size_t kGdevLun = offsetof(records::SRB_GDEVBlock, SRB_Lun);
+inline constexpr size_t kGdevDeviceType = offsetof(records::SRB_GDEVBlock, SRB_DeviceType);
 
 // SRB_ExecSCSICmd.
-inline constexpr size_t kExecTarget = 8;
-inline constexpr size_t kExecLun = 9;
-inline constexpr size_t kExecBufLen = 12;
-inline constexpr size_t kExecBufPointer = 16;
-inline constexpr size_t kExecSenseLen = 20;
-inline constexpr size_t kExecCdbLen = 21;
-inline constexpr size_t kExecHaStat = 22;
-inline constexpr size_t kExecTargStat = 23;
-inline constexpr size_t kExecPostProc = 24;
-inline constexpr size_t kExecCdb = 48;
-inline constexpr size_t kExecSenseArea = 64;
-inline constexpr size_t kMaxCdbLength = 16;
+inline constexpr size_t kExecTarget = offsetof(records::SRB_ExecSCSICmd, SRB_Target);
+inline constexpr size_t kExecLun = offsetof(records::SRB_ExecSCSICmd, SRB_Lun);
+inline constexpr size_t kExecBufLen = offsetof(records::SRB_ExecSCSICmd, SRB_BufLen);
+inline constexpr size_t kExecBufPointer = offsetof(records::SRB_ExecSCSICmd, SRB_BufPointer);
+inline constexpr size_t kExecSenseLen = offsetof(records::SRB_ExecSCSICmd, SRB_SenseLen);
+inline constexpr size_t kExecCdbLen = offsetof(records::SRB_ExecSCSICmd, SRB_CDBLen);
+inline constexpr size_t kExecHaStat = offsetof(records::SRB_ExecSCSICmd, SRB_HaStat);
+inline constexpr size_t kExecTargStat = offsetof(records::SRB_ExecSCSICmd, SRB_TargStat);
+inline constexpr size_t kExecPostProc = offsetof(records::SRB_ExecSCSICmd, SRB_PostProc);
+inline constexpr size_t kExecCdb = offsetof(records::SRB_ExecSCSICmd, CDBByte);
+inline constexpr size_t kExecSenseArea = offsetof(records::SRB_ExecSCSICmd, SenseArea);
+inline constexpr size_t kMaxCdbLength = sizeof(records::SRB_ExecSCSICmd::CDBByte);
 
-// The size callers allocate for every record (the execute record with a 16-byte sense area).
-inline constexpr size_t kRecordSize = 80;
+// SRB_Abort: the address of the execute record to abort.
+inline constexpr size_t kAbortToAbort = offsetof(records::SRB_Abort, SRB_ToAbort);
+
+// SRB_BusDeviceReset: target and LUN as in SRB_ExecSCSICmd, and the same status and post fields.
+inline constexpr size_t kResetTarget = offsetof(records::SRB_BusDeviceReset, SRB_Target);
+inline constexpr size_t kResetLun = offsetof(records::SRB_BusDeviceReset, SRB_Lun);
+
+// SRB_GetDiskInfo.
+inline constexpr size_t kDiskTarget = offsetof(records::SRB_GetDiskInfo, SRB_Target);
+inline constexpr size_t kDiskLun = offsetof(records::SRB_GetDiskInfo, SRB_Lun);
+inline constexpr size_t kDiskDriveFlags = offsetof(records::SRB_GetDiskInfo, SRB_DriveFlags);
+inline constexpr size_t kDiskInt13Info = offsetof(records::SRB_GetDiskInfo, SRB_Int13HDriveInfo);
+inline constexpr size_t kDiskHeads = offsetof(records::SRB_GetDiskInfo, SRB_Heads);
+inline constexpr size_t kDiskSectors = offsetof(records::SRB_GetDiskInfo, SRB_Sectors);
+inline constexpr size_t kDiskInfoSize = sizeof(records::SRB_GetDiskInfo);
+inline constexpr uint8_t DISK_NOT_INT13 = 0x00;
+
+// SRB_GetSetTimeouts: SRB_DIR_IN reads a target's timeout, SRB_DIR_OUT sets it; in half seconds.
+inline constexpr size_t kTimeoutsTarget = offsetof(records::SRB_GetSetTimeouts, SRB_Target);
+inline constexpr size_t kTimeoutsLun = offsetof(records::SRB_GetSetTimeouts, SRB_Lun);
+inline constexpr size_t kTimeoutsValue = offsetof(records::SRB_GetSetTimeouts, SRB_Timeout);
+
+// ASPI32BUFF, the block GetASPI32Buffer and FreeASPI32Buffer work on.
+inline constexpr size_t kBuffPointer = offsetof(records::ASPI32BUFF, AB_BufPointer);
+inline constexpr size_t kBuffLength = offsetof(records::ASPI32BUFF, AB_BufLen);
+inline constexpr size_t kBuffZeroFill = offsetof(records::ASPI32BUFF, AB_ZeroFill);
+inline constexpr uint32_t kMaxAspiBuffer = 512 * 1024;
 
 // Reads and writes fields of a caller's record in place. The record is not owned.
 class SrbView {

@@ -26,6 +26,7 @@ enum class IoOutcome : uint8_t {
   kDenied,   // the system does not allow this process to send it (no write access to the device)
   kTimeout,  // the device did not finish within the time given
   kGone,     // the device is no longer there
+  kCancelled,  // the command was cancelled on the way (an abort)
 };
 
 // The layer always knows the direction before a request goes out (see command_direction.h).
@@ -47,12 +48,23 @@ struct PassThroughResult {
   uint32_t transferred = 0;
 };
 
-// One opened device. Closing happens when the object goes away.
+// What the port driver accepts in one transfer.
+struct TransferLimits {
+  uint32_t max_transfer = 0x10000;  // bytes
+  uint32_t alignment_mask = 0;      // a buffer address with any of these bits set is misaligned
+};
+
+// One opened device, kept open for every command it is given. Closing happens when the object goes
+// away.
 class DeviceChannel {
  public:
   virtual ~DeviceChannel() = default;
   virtual std::optional<DeviceAddress> Address() = 0;
+  // The system's own limits for this device's adapter; the defaults when it does not tell.
+  virtual TransferLimits Limits() { return {}; }
   virtual PassThroughResult PassThrough(const PassThroughRequest& request) = 0;
+  // Resets the device; kOk when the system did so.
+  virtual IoOutcome Reset() { return IoOutcome::kRefused; }
 };
 
 struct OpenResult {

@@ -12,11 +12,17 @@ namespace {
 constexpr int kMaxClassDevices = 26;
 // Not in every SDK's headers: "no such device exists" (a drive removed while open).
 constexpr DWORD kErrorNoSuchDevice = 433;
+constexpr uint32_t kPage = 4096;
 
 struct VirtualFreeFn {
   void operator()(void* p) const noexcept { ::VirtualFree(p, 0, MEM_RELEASE); }
 };
 using UniqueVirtual = UniqueAny<void*, VirtualFreeFn>;
+
+bool RunningOnWine() {
+  static const bool wine = ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+  return wine;
+}
 
 std::wstring Widen(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
 
@@ -46,22 +52,69 @@ class SptiChannel : public DeviceChannel {
     return DeviceAddress{address.PortNumber, address.PathId, address.TargetId, address.Lun};
   }
 
+  TransferLimits Limits() override {
+    TransferLimits limits;
+    // Wine answers both questions with fixed placeholders (32 KiB, "page-aligned") that its own
+    // pass-through does not keep to; the defaults serve there.
+    if (RunningOnWine()) return limits;
+    STORAGE_PROPERTY_QUERY query{};
+    query.PropertyId = StorageAdapterProperty;
+    query.QueryType = PropertyStandardQuery;
+    STORAGE_ADAPTER_DESCRIPTOR adapter{};
+    IO_SCSI_CAPABILITIES caps{};
+    DWORD returned = 0;
+    uint32_t most = 0, pages = 0, mask = 0;
+    if (::DeviceIoControl(file_.get(), IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query, &adapter, sizeof adapter,
+                          &returned, nullptr) &&
+        returned >= offsetof(STORAGE_ADAPTER_DESCRIPTOR, AdapterUsesPio)) {
+      most = adapter.MaximumTransferLength;
+      pages = adapter.MaximumPhysicalPages;
+      mask = adapter.AlignmentMask;
+    } else if (::DeviceIoControl(file_.get(), IOCTL_SCSI_GET_CAPABILITIES, nullptr, 0, &caps, sizeof caps,
+                                 &returned, nullptr)) {
+      most = caps.MaximumTransferLength;
+      pages = caps.MaximumPhysicalPages;
+      mask = caps.AlignmentMask;
+    } else {
+      return limits;
+    }
+    // Each page of a transfer takes a page descriptor; an unaligned start takes one more.
+    if (pages > 1 && pages - 1 < 0xFFFFFFFFu / kPage) most = std::min<uint32_t>(most, (pages - 1) * kPage);
+    if (most >= kPage) limits.max_transfer = most;
+    // A mask is one less than a power of two.
+    if ((mask & (mask + 1)) == 0) limits.alignment_mask = mask;
+    return limits;
+  }
+
+  IoOutcome Reset() override {
+    DWORD returned = 0;
+    if (::DeviceIoControl(file_.get(), IOCTL_STORAGE_RESET_DEVICE, nullptr, 0, nullptr, 0, &returned, nullptr)) {
+      return IoOutcome::kOk;
+    }
+    return OutcomeOfError(::GetLastError(), write_access_);
+  }
+
   PassThroughResult PassThrough(const PassThroughRequest& request) override {
     PassThroughResult result;
-    // Port drivers want the transfer aligned to their own mask; a page-aligned copy satisfies every
-    // mask, whatever alignment the caller's buffer has.
-    UniqueVirtual bounce;
+    // The caller's buffer goes to the port driver as it is when its alignment suits the adapter;
+    // otherwise through this device's own page-aligned buffer, made once and kept.
     const size_t length = request.data.size();
-    if (length != 0) {
-      bounce.reset(::VirtualAlloc(nullptr, length, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-      if (!bounce) {
-        result.outcome = IoOutcome::kRefused;
-        return result;
+    uint8_t* buffer = request.data.data();
+    const bool direct = length == 0 || (reinterpret_cast<uintptr_t>(buffer) & alignment_mask_) == 0;
+    if (!direct) {
+      if (bounce_size_ < length) {
+        bounce_.reset(::VirtualAlloc(nullptr, length, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+        bounce_size_ = bounce_ ? length : 0;
+        if (!bounce_) {
+          result.outcome = IoOutcome::kRefused;
+          return result;
+        }
       }
-      if (request.direction != DataDirection::kIn) std::memcpy(bounce.get(), request.data.data(), length);
+      buffer = static_cast<uint8_t*>(bounce_.get());
+      if (request.direction != DataDirection::kIn) std::memcpy(buffer, request.data.data(), length);
     }
     SptdWithSense block;
-    FillPassThroughDirect(request, bounce.get(), block);
+    FillPassThroughDirect(request, length ? buffer : nullptr, block);
     DWORD returned = 0;
     if (!::DeviceIoControl(file_.get(), IOCTL_SCSI_PASS_THROUGH_DIRECT, &block, sizeof block, &block,
                            sizeof block, &returned, nullptr)) {
@@ -72,8 +125,8 @@ class SptiChannel : public DeviceChannel {
     result.transferred = std::min<ULONG>(block.sptd.DataTransferLength, static_cast<ULONG>(length));
     const size_t sense = std::min<size_t>(block.sptd.SenseInfoLength, request.sense_length);
     if (result.scsi_status != 0) result.sense.assign(block.sense, block.sense + sense);
-    if (request.direction == DataDirection::kIn && result.transferred != 0) {
-      std::memcpy(request.data.data(), bounce.get(), result.transferred);
+    if (!direct && request.direction == DataDirection::kIn && result.transferred != 0) {
+      std::memcpy(request.data.data(), buffer, result.transferred);
     }
     return result;
   }
@@ -81,6 +134,9 @@ class SptiChannel : public DeviceChannel {
  private:
   UniqueFile file_;
   bool write_access_;
+  uint32_t alignment_mask_ = Limits().alignment_mask;
+  UniqueVirtual bounce_;
+  size_t bounce_size_ = 0;
 };
 
 class SptiDeviceIo : public DeviceIo {
@@ -140,6 +196,8 @@ IoOutcome OutcomeOfError(DWORD error, bool write_access) {
   switch (error) {
     case ERROR_ACCESS_DENIED:
       return IoOutcome::kDenied;
+    case ERROR_OPERATION_ABORTED:
+      return IoOutcome::kCancelled;
     case ERROR_SEM_TIMEOUT:
     case ERROR_TIMEOUT:
       return IoOutcome::kTimeout;

@@ -2,8 +2,11 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstring>
+#include <set>
 
 #include "aspi/aspi_service.h"
+#include "aspi/aspi_srb.h"
 #include "aspi/spti_device_io.h"
 
 namespace {
@@ -23,10 +26,20 @@ qs::aspi::AspiService& Service() {
   return *g_service.load(std::memory_order_acquire);
 }
 
+// Buffers handed out by GetASPI32Buffer, so that FreeASPI32Buffer frees only those.
+SRWLOCK g_buffers_lock = SRWLOCK_INIT;
+std::set<uintptr_t>* g_buffers = nullptr;
+
+uint32_t Dword(const uint8_t* at) {
+  uint32_t value;
+  std::memcpy(&value, at, sizeof value);
+  return value;
+}
+
 }  // namespace
 
 // Version of this layer: major in the low byte, minor in the next.
-constexpr DWORD kLayerVersion = 0x0001;
+constexpr DWORD kLayerVersion = 0x0002;
 
 extern "C" {
 
@@ -36,13 +49,50 @@ DWORD __cdecl SendASPI32Command(void* srb) { return Service().Send(srb); }
 
 DWORD __cdecl GetASPI32DLLVersion(void) { return kLayerVersion; }
 
+// ASPI32BUFF: page-aligned memory, which suits every adapter's alignment, of at most 512 KiB; new
+// memory is always zero-filled, whatever AB_ZeroFill says.
+BOOL __cdecl GetASPI32Buffer(void* block) {
+  if (!block) return FALSE;
+  auto* bytes = static_cast<uint8_t*>(block);
+  const uint32_t length = Dword(bytes + qs::aspi::kBuffLength);
+  if (length == 0 || length > qs::aspi::kMaxAspiBuffer) return FALSE;
+  void* memory = ::VirtualAlloc(nullptr, length, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+  if (!memory) return FALSE;
+  ::AcquireSRWLockExclusive(&g_buffers_lock);
+  if (!g_buffers) g_buffers = new std::set<uintptr_t>;
+  g_buffers->insert(reinterpret_cast<uintptr_t>(memory));
+  ::ReleaseSRWLockExclusive(&g_buffers_lock);
+  const auto pointer = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(memory));
+  std::memcpy(bytes + qs::aspi::kBuffPointer, &pointer, sizeof pointer);
+  return TRUE;
+}
+
+BOOL __cdecl FreeASPI32Buffer(void* block) {
+  if (!block) return FALSE;
+  const uintptr_t pointer = Dword(static_cast<uint8_t*>(block) + qs::aspi::kBuffPointer);
+  ::AcquireSRWLockExclusive(&g_buffers_lock);
+  const bool ours = g_buffers && g_buffers->erase(pointer) == 1;
+  ::ReleaseSRWLockExclusive(&g_buffers_lock);
+  return ours && ::VirtualFree(reinterpret_cast<void*>(pointer), 0, MEM_RELEASE);
+}
+
+// Maps an ASPI address to a Plug and Play device node on the Windows 95 family only; the NT family
+// has no such node, so there is nothing to translate.
+BOOL __cdecl TranslateASPI32Address(DWORD*, DWORD*) { return FALSE; }
+
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void* reserved) {
   if (reason == DLL_PROCESS_ATTACH) {
     ::DisableThreadLibraryCalls(instance);
   } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
-    // Unloaded by FreeLibrary: no worker runs (each holds a reference to this module), so the
-    // service can go. At process exit the system reclaims everything; nothing is torn down then.
-    delete g_service.exchange(nullptr);
+    // Unloaded by FreeLibrary: the workers end here, and no request is answered afterwards. At
+    // process exit the system has ended them already and reclaims everything.
+    if (qs::aspi::AspiService* service = g_service.exchange(nullptr)) {
+      service->Stop(true);
+      delete service;
+    }
+    // Buffers the caller did not give back stay its own.
+    delete g_buffers;
+    g_buffers = nullptr;
   }
   return TRUE;
 }

@@ -6,9 +6,9 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace qs::aspi {
+#include "common/aspi_records.h"
 
-inline constexpr std::size_t kRecordSize = 80;
+namespace qs::aspi {
 
 // The ASPI layer writes SRB_Status from its own thread, so records are aligned blocks whose
 // status byte is read atomically.
@@ -28,10 +28,18 @@ inline constexpr uint8_t kSetCdSpeedCdbLength = 12;
 inline constexpr uint8_t kSenseLength = 14;
 
 namespace offset {
-inline constexpr std::size_t kCmd = 0, kStatus = 1, kHaId = 2, kFlags = 3, kHdrRsvd = 4;
-inline constexpr std::size_t kTarget = 8, kLun = 9, kDeviceType = 10;
-inline constexpr std::size_t kBufLen = 12, kBufPointer = 16, kSenseLen = 20, kCdbLen = 21;
-inline constexpr std::size_t kPostProc = 24, kCdb = 48, kSenseArea = 64;
+using records::SRB_ExecSCSICmd, records::SRB_GDEVBlock, records::SRB_Header;
+inline constexpr std::size_t kCmd = offsetof(SRB_Header, SRB_Cmd), kStatus = offsetof(SRB_Header, SRB_Status),
+                             kHaId = offsetof(SRB_Header, SRB_HaId), kFlags = offsetof(SRB_Header, SRB_Flags),
+                             kHdrRsvd = offsetof(SRB_Header, SRB_Hdr_Rsvd);
+inline constexpr std::size_t kTarget = offsetof(SRB_GDEVBlock, SRB_Target), kLun = offsetof(SRB_GDEVBlock, SRB_Lun),
+                             kDeviceType = offsetof(SRB_GDEVBlock, SRB_DeviceType);
+inline constexpr std::size_t kBufLen = offsetof(SRB_ExecSCSICmd, SRB_BufLen),
+                             kBufPointer = offsetof(SRB_ExecSCSICmd, SRB_BufPointer),
+                             kSenseLen = offsetof(SRB_ExecSCSICmd, SRB_SenseLen),
+                             kCdbLen = offsetof(SRB_ExecSCSICmd, SRB_CDBLen);
+inline constexpr std::size_t kPostProc = offsetof(SRB_ExecSCSICmd, SRB_PostProc),
+                             kCdb = offsetof(SRB_ExecSCSICmd, CDBByte), kSenseArea = offsetof(SRB_ExecSCSICmd, SenseArea);
 }  // namespace offset
 
 // Rewrites the fields the program writes in a reused inquiry record for adapter `ha`.

@@ -126,6 +126,45 @@ class Drive:
                       f"{self.marks['ended'] - t:.2f} s before the process ended")
 
 
+def client_verdict(line):
+    """The line our own ASPI client printed for one drive (see aspi_client.cpp)."""
+    if not line:
+        return False, "the client printed nothing for this drive"
+    if line.get("ha", -1) < 0:
+        return False, f"{line['letter']}: not found with SC_HA_INQUIRY and SC_GET_DISK_INFO"
+    abort = {(1, 2): "a waiting read aborted (SS_ABORTED)", (3, 1): "the read had run to its end (SS_ABORT_FAIL)"}
+    checks = [(line.get("type") == 5, f"type {line.get('type')}"),
+              (line.get("timeout_set") == 60, f"timeout read back as {line.get('timeout_set')} half seconds"),
+              (line.get("toc_tracks", -1) >= 1, "no TOC"),
+              (line.get("read") == line.get("sectors"), f"{line.get('read')} of {line.get('sectors')} sectors read"),
+              (line.get("mismatched_chunks") == 0, f"{line.get('mismatched_chunks')} reads differ from the image"),
+              ((line.get("abort"), line.get("aborted_status")) in abort,
+               f"abort answered {line.get('abort')}, the read's status then {line.get('aborted_status')}"),
+              (line.get("rescan") == 1, "not found at its place after a rescan")]
+    wrong = [text for ok, text in checks if not ok]
+    if wrong:
+        return False, f"{line['letter']}: " + "; ".join(wrong)
+    mb = line["sectors"] * 2048 / 1e6
+    rate = f"{mb / (line['ms'] / 1000):.0f} MB/s" if line["ms"] else "under 1 ms"
+    return True, (f"{line['letter']}: at {line['ha']}:{line['target']}, type 5, TOC {line['toc_tracks']} track(s), "
+                  f"{line['sectors']} sectors equal to the image ({rate}), "
+                  f"{abort[(line['abort'], line['aborted_status'])]}, timeout 30 s kept, found again after a rescan")
+
+
+def letters_by_kind(out, mapping):
+    """Drive kind -> letter, from the guest's drives.txt (sr, kind) and the mapping (letter, sr)."""
+    kind_names = {"ata_piix": "PIIX IDE", "ahci": "AHCI"}
+    by_sr = {}
+    try:
+        with open(os.path.join(out, "drives.txt")) as f:
+            for row in f:
+                sr, kind = row.split()[:2]
+                by_sr["/dev/" + sr] = kind_names.get(kind, "virtio-scsi")
+    except OSError:
+        pass
+    return {by_sr.get(dev): letter.rstrip(":") for letter, dev in (m.split()[:2] for m in mapping) if dev in by_sr}
+
+
 def main(trace, out):
     marks, commands = read_trace(trace)
     try:
@@ -148,6 +187,8 @@ def main(trace, out):
                                           "INSTASPI.BAT put our WNASPI32.DLL into the system folder"))
     report("journey", "mapping", (len(facts.get("mapping", [])) == 3, " ".join(facts.get("mapping", []))))
     devices = identify(commands)
+    letters = letters_by_kind(out, facts.get("mapping", []))
+    client = {line.get("letter"): line for line in facts.get("client", [])}
     cases = [("install branch", Drive.install_branch), ("ticks", Drive.ticks), ("meter click", Drive.click),
              ("exit button", Drive.exit)]
     for name in KINDS.values():
@@ -160,6 +201,10 @@ def main(trace, out):
                 report(name, case, judge(drive))
             except KeyError as e:
                 report(name, case, (False, f"the journey never reached mark {e}"))
+        ok, text = client_verdict(client.get(letters.get(name)))
+        if facts.get("client_layer_copied"):
+            text += " (the layer copied into place: the journey stopped before INSTASPI.BAT)"
+        report(name, "aspi client", (ok, text))
     return 0 if all(lines) else 1
 
 

@@ -1,38 +1,41 @@
-// ASPI for Win32 request records (SCSI request blocks): 80-byte little-endian blocks. Offsets and
-// codes from the published ASPI interface, shared by the test layer and the tests that drive it.
+// ASPI for Win32 request records (SCSI request blocks) for the test layer and the tests that drive
+// it: the field offsets of the shared layout under short names, and the codes.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 
+#include "common/aspi_records.h"
+
 namespace qs::srb {
 
-inline constexpr size_t kSize = 80;
+using aspi::records::SRB_ExecSCSICmd, aspi::records::SRB_HAInquiry, aspi::records::SRB_Header;
+inline constexpr size_t kSize = aspi::kRecordSize;
 
 // Common header.
-inline constexpr size_t kCmd = 0;
-inline constexpr size_t kStatus = 1;
-inline constexpr size_t kHaId = 2;
-inline constexpr size_t kFlags = 3;
+inline constexpr size_t kCmd = offsetof(SRB_Header, SRB_Cmd);
+inline constexpr size_t kStatus = offsetof(SRB_Header, SRB_Status);
+inline constexpr size_t kHaId = offsetof(SRB_Header, SRB_HaId);
+inline constexpr size_t kFlags = offsetof(SRB_Header, SRB_Flags);
 
 // SC_HA_INQUIRY.
-inline constexpr size_t kHaCount = 8;
-inline constexpr size_t kHaScsiId = 9;
-inline constexpr size_t kHaManagerId = 10;   // 16 characters
-inline constexpr size_t kHaIdentifier = 26;  // 16 characters
-inline constexpr size_t kHaUnique = 42;      // 16 bytes
+inline constexpr size_t kHaCount = offsetof(SRB_HAInquiry, HA_Count);
+inline constexpr size_t kHaScsiId = offsetof(SRB_HAInquiry, HA_SCSI_ID);
+inline constexpr size_t kHaManagerId = offsetof(SRB_HAInquiry, HA_ManagerId);    // 16 characters
+inline constexpr size_t kHaIdentifier = offsetof(SRB_HAInquiry, HA_Identifier);  // 16 characters
+inline constexpr size_t kHaUnique = offsetof(SRB_HAInquiry, HA_Unique);          // 16 bytes
 
-// SC_GET_DEV_TYPE and SC_EXEC_SCSI_CMD.
-inline constexpr size_t kTarget = 8;
-inline constexpr size_t kLun = 9;
-inline constexpr size_t kDeviceType = 10;
+// SC_GET_DEV_TYPE and SC_EXEC_SCSI_CMD (the same offsets in both).
+inline constexpr size_t kTarget = offsetof(SRB_ExecSCSICmd, SRB_Target);
+inline constexpr size_t kLun = offsetof(SRB_ExecSCSICmd, SRB_Lun);
+inline constexpr size_t kDeviceType = offsetof(aspi::records::SRB_GDEVBlock, SRB_DeviceType);
 
 // SC_EXEC_SCSI_CMD.
-inline constexpr size_t kSenseLen = 20;
-inline constexpr size_t kCdbLen = 21;
-inline constexpr size_t kHaStat = 22;
-inline constexpr size_t kTargStat = 23;
-inline constexpr size_t kCdb = 48;
-inline constexpr size_t kSenseArea = 64;  // 16 bytes, to the end of the record
+inline constexpr size_t kSenseLen = offsetof(SRB_ExecSCSICmd, SRB_SenseLen);
+inline constexpr size_t kCdbLen = offsetof(SRB_ExecSCSICmd, SRB_CDBLen);
+inline constexpr size_t kHaStat = offsetof(SRB_ExecSCSICmd, SRB_HaStat);
+inline constexpr size_t kTargStat = offsetof(SRB_ExecSCSICmd, SRB_TargStat);
+inline constexpr size_t kCdb = offsetof(SRB_ExecSCSICmd, CDBByte);
+inline constexpr size_t kSenseArea = offsetof(SRB_ExecSCSICmd, SenseArea);  // 16 bytes, to the end of the record
 
 // Request codes.
 inline constexpr uint8_t kHaInquiry = 0;

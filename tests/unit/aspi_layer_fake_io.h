@@ -24,6 +24,9 @@ struct FakeDevice {
   bool present = true;           // false: opening fails as for an unplugged drive
   bool refuses_open = false;
   bool denies_open = false;  // true: the system does not let the process open it at all
+  TransferLimits limits;
+  IoOutcome reset_outcome = IoOutcome::kOk;
+  int resets = 0;
 };
 
 struct SentCommand {
@@ -68,9 +71,17 @@ class FakeDeviceIo : public DeviceIo {
   class Channel : public DeviceChannel {
    public:
     Channel(FakeDeviceIo& io, FakeDevice& device, std::string path)
-        : io_(io), device_(device), path_(std::move(path)) {}
+        : io_(io), device_(device), path_(std::move(path)), address_(device.address) {}
     std::optional<DeviceAddress> Address() override { return device_.address; }
+    TransferLimits Limits() override { return device_.limits; }
+    IoOutcome Reset() override {
+      if (Lost()) return IoOutcome::kGone;
+      ++device_.resets;
+      return device_.reset_outcome;
+    }
     PassThroughResult PassThrough(const PassThroughRequest& request) override {
+      // A handle whose drive was unplugged, or replaced by another at its name, reaches nothing.
+      if (Lost()) return {IoOutcome::kGone, 0, {}, 0};
       SentCommand sent{path_, request, {}};
       if (request.direction == DataDirection::kOut)
         sent.data_out.assign(request.data.begin(), request.data.end());
@@ -97,9 +108,11 @@ class FakeDeviceIo : public DeviceIo {
     }
 
    private:
+    bool Lost() const { return !device_.present || device_.address != address_; }
     FakeDeviceIo& io_;
     FakeDevice& device_;
     std::string path_;
+    DeviceAddress address_;
   };
 };
 

@@ -85,8 +85,9 @@ Record Exec(uint8_t code, uint8_t flags, uint8_t cdb_length, uint32_t length, ui
 }
 
 uint8_t DevType(const DeviceTable& table, uint8_t ha, uint8_t target, uint8_t* status = nullptr) {
+  Timeouts timeouts;
   Record r = GetDevType(ha, target);
-  const uint8_t s = AcceptRequest(table, r.data());
+  const uint8_t s = AcceptRequest(table, timeouts, r.data());
   EXPECT_EQ(s, r[kSrbStatus]);
   if (status) *status = s;
   return r[kGdevDeviceType];
@@ -95,16 +96,18 @@ uint8_t DevType(const DeviceTable& table, uint8_t ha, uint8_t target, uint8_t* s
 // ---- enumeration and numbering ------------------------------------------------------------------
 
 TEST(AspiEnumeration, NoDevicesMeansNoAdapters) {
+  Timeouts timeouts;
   FakeDeviceIo io;
   io.extra_names = {"\\\\.\\CdRom0", "\\\\.\\D:"};
   const DeviceTable table = DeviceTable::Discover(io);
   EXPECT_EQ(table.adapter_count(), 0u);
   EXPECT_EQ(SupportWord(table), 0xE800u);
   Record r = HaInquiry(0);
-  EXPECT_EQ(AcceptRequest(table, r.data()), SS_INVALID_HA);
+  EXPECT_EQ(AcceptRequest(table, timeouts, r.data()), SS_INVALID_HA);
 }
 
 TEST(AspiEnumeration, DeviceSeenAsClassDeviceAndDriveLetterCountsOnce) {
+  Timeouts timeouts;
   FakeDeviceIo io;
   io.Add({"\\\\.\\CdRom0", "\\\\.\\E:"}, {1, 0, 0, 0});
   const DeviceTable table = DeviceTable::Discover(io);
@@ -114,6 +117,7 @@ TEST(AspiEnumeration, DeviceSeenAsClassDeviceAndDriveLetterCountsOnce) {
 }
 
 TEST(AspiEnumeration, PortsBecomeAdaptersInAscendingOrderKeepingTargetAndLun) {
+  Timeouts timeouts;
   FakeDeviceIo io;
   io.Add({"\\\\.\\CdRom0", "\\\\.\\G:"}, {4, 0, 1, 0});
   io.Add({"\\\\.\\CdRom1"}, {2, 0, 0, 0});
@@ -134,11 +138,12 @@ TEST(AspiEnumeration, PortsBecomeAdaptersInAscendingOrderKeepingTargetAndLun) {
   DevType(table, 1, 3, &status);  // LUN 0 of target 3 is not the device
   EXPECT_EQ(status, SS_NO_DEVICE);
   Record lun1 = GetDevType(1, 3, 1);
-  EXPECT_EQ(AcceptRequest(table, lun1.data()), SS_COMP);
+  EXPECT_EQ(AcceptRequest(table, timeouts, lun1.data()), SS_COMP);
   EXPECT_EQ(lun1[kGdevDeviceType], 4);
 }
 
 TEST(AspiEnumeration, BusesOfOnePortAreSeparateAdapters) {
+  Timeouts timeouts;
   FakeDeviceIo io;
   io.Add({"\\\\.\\CdRom0"}, {1, 1, 0, 0});
   io.Add({"\\\\.\\CdRom1"}, {1, 0, 0, 0});
@@ -149,6 +154,7 @@ TEST(AspiEnumeration, BusesOfOnePortAreSeparateAdapters) {
 }
 
 TEST(AspiEnumeration, DevicesThatCannotBeOpenedOrPlacedAreLeftOut) {
+  Timeouts timeouts;
   FakeDeviceIo io;
   io.Add({"\\\\.\\CdRom0"}, {0, 0, 0, 0}).refuses_open = true;
   io.Add({"\\\\.\\CdRom1"}, {0, 0, 1, 0}).present = false;
@@ -161,6 +167,7 @@ TEST(AspiEnumeration, DevicesThatCannotBeOpenedOrPlacedAreLeftOut) {
 }
 
 TEST(AspiEnumeration, InquiryAsksForStandardDataWithTimeout) {
+  Timeouts timeouts;
   FakeDeviceIo io;
   io.Add({"\\\\.\\CdRom0"}, {0, 0, 0, 0});
   DeviceTable::Discover(io);
@@ -175,11 +182,12 @@ TEST(AspiEnumeration, InquiryAsksForStandardDataWithTimeout) {
 }
 
 TEST(AspiEnumeration, TargetsBeyondSevenWidenTheAdapter) {
+  Timeouts timeouts;
   FakeDeviceIo io;
   io.Add({"\\\\.\\CdRom0"}, {0, 0, 11, 0});
   const DeviceTable table = DeviceTable::Discover(io);
   Record r = HaInquiry(0);
-  ASSERT_EQ(AcceptRequest(table, r.data()), SS_COMP);
+  ASSERT_EQ(AcceptRequest(table, timeouts, r.data()), SS_COMP);
   EXPECT_EQ(r[kHaUnique + 3], 12);
 }
 
@@ -196,6 +204,7 @@ class AspiRequests : public ::testing::Test {
   }
   FakeDeviceIo io;
   DeviceTable table;
+  Timeouts timeouts;
   Buffers buffers;
 };
 
@@ -204,7 +213,7 @@ TEST_F(AspiRequests, HostAdapterInquiryGivesCountManagerAndIdentifier) {
   r.fill(0xCC);  // stale contents must not leak into the answer's text fields
   r[kSrbCmd] = SC_HA_INQUIRY;
   r[kSrbHaId] = 1;
-  ASSERT_EQ(AcceptRequest(table, r.data()), SS_COMP);
+  ASSERT_EQ(AcceptRequest(table, timeouts, r.data()), SS_COMP);
   EXPECT_EQ(r[kSrbStatus], SS_COMP);
   EXPECT_EQ(r[kHaCount], 2);
   EXPECT_EQ(r[kHaScsiId], 7);
@@ -216,17 +225,17 @@ TEST_F(AspiRequests, HostAdapterInquiryGivesCountManagerAndIdentifier) {
 
 TEST_F(AspiRequests, RequestsForMissingAdaptersTargetsAndCodes) {
   Record ha = HaInquiry(2);
-  EXPECT_EQ(AcceptRequest(table, ha.data()), SS_INVALID_HA);
+  EXPECT_EQ(AcceptRequest(table, timeouts, ha.data()), SS_INVALID_HA);
   EXPECT_EQ(ha[kSrbStatus], SS_INVALID_HA);
   Record dev = GetDevType(0xFF, 0);
-  EXPECT_EQ(AcceptRequest(table, dev.data()), SS_INVALID_HA);
+  EXPECT_EQ(AcceptRequest(table, timeouts, dev.data()), SS_INVALID_HA);
   Record none = GetDevType(0, 5);
-  EXPECT_EQ(AcceptRequest(table, none.data()), SS_NO_DEVICE);
+  EXPECT_EQ(AcceptRequest(table, timeouts, none.data()), SS_NO_DEVICE);
   EXPECT_EQ(none[kGdevDeviceType], 0);
-  for (uint8_t code : {uint8_t{3}, uint8_t{4}, uint8_t{6}, uint8_t{7}, uint8_t{8}, uint8_t{0xFF}}) {
+  for (uint8_t code : {uint8_t{5}, uint8_t{9}, uint8_t{0x27}, uint8_t{0xFF}}) {  // 5: DOS only
     Record r{};
     r[kSrbCmd] = code;
-    EXPECT_EQ(AcceptRequest(table, r.data()), SS_INVALID_CMD) << int{code};
+    EXPECT_EQ(AcceptRequest(table, timeouts, r.data()), SS_INVALID_CMD) << int{code};
     EXPECT_EQ(r[kSrbStatus], SS_INVALID_CMD);
   }
   EXPECT_TRUE(io.opened.empty());
@@ -234,19 +243,88 @@ TEST_F(AspiRequests, RequestsForMissingAdaptersTargetsAndCodes) {
 
 TEST_F(AspiRequests, ExecuteRequestsThatCannotRunAreRejectedAtOnce) {
   Record bad_ha = SetCdSpeed(2, 0, 52);
-  EXPECT_EQ(AcceptRequest(table, bad_ha.data()), SS_INVALID_HA);
+  EXPECT_EQ(AcceptRequest(table, timeouts, bad_ha.data()), SS_INVALID_HA);
   Record bad_target = SetCdSpeed(0, 1, 52);
-  EXPECT_EQ(AcceptRequest(table, bad_target.data()), SS_NO_DEVICE);
+  EXPECT_EQ(AcceptRequest(table, timeouts, bad_target.data()), SS_NO_DEVICE);
   Record no_cdb = SetCdSpeed(0, 0, 52);
   no_cdb[kExecCdbLen] = 0;
-  EXPECT_EQ(AcceptRequest(table, no_cdb.data()), SS_INVALID_SRB);
+  EXPECT_EQ(AcceptRequest(table, timeouts, no_cdb.data()), SS_INVALID_SRB);
   Record long_cdb = SetCdSpeed(0, 0, 52);
   long_cdb[kExecCdbLen] = 17;
-  EXPECT_EQ(AcceptRequest(table, long_cdb.data()), SS_INVALID_SRB);
+  EXPECT_EQ(AcceptRequest(table, timeouts, long_cdb.data()), SS_INVALID_SRB);
   Record null_buffer = SetCdSpeed(0, 0, 52);
   SrbView(null_buffer.data()).set_dword(kExecBufLen, 8);
-  EXPECT_EQ(AcceptRequest(table, null_buffer.data()), SS_INVALID_SRB);
+  EXPECT_EQ(AcceptRequest(table, timeouts, null_buffer.data()), SS_INVALID_SRB);
   EXPECT_TRUE(io.opened.empty());
+}
+
+TEST_F(AspiRequests, DiskInformationGivesTheDriveLetterOfEachDevice) {
+  // How callers map "D:" to an address: SRB_Int13HDriveInfo is the letter's index, 0 for A:.
+  Record d{};
+  d[kSrbCmd] = SC_GET_DISK_INFO;
+  ASSERT_EQ(AcceptRequest(table, timeouts, d.data()), SS_COMP);
+  EXPECT_EQ(d[kDiskInt13Info], 'D' - 'A');
+  EXPECT_EQ(d[kDiskDriveFlags], DISK_NOT_INT13);
+  Record no_letter{};
+  no_letter[kSrbCmd] = SC_GET_DISK_INFO;
+  no_letter[kSrbHaId] = 1;
+  no_letter[kDiskTarget] = 1;
+  ASSERT_EQ(AcceptRequest(table, timeouts, no_letter.data()), SS_COMP);
+  EXPECT_EQ(no_letter[kDiskInt13Info], 0xFF) << "matches no letter";
+  no_letter[kDiskTarget] = 2;
+  EXPECT_EQ(AcceptRequest(table, timeouts, no_letter.data()), SS_NO_DEVICE);
+}
+
+TEST_F(AspiRequests, TimeoutsAreKeptPerTargetAndUsedByLaterCommands) {
+  Record get{};
+  get[kSrbCmd] = SC_GETSET_TIMEOUTS;
+  get[kSrbFlags] = SRB_DIR_IN;
+  ASSERT_EQ(AcceptRequest(table, timeouts, get.data()), SS_COMP);
+  EXPECT_EQ(SrbView(get.data()).dword(kTimeoutsValue), kCommandTimeoutSeconds * 2) << "half seconds";
+  Record set = get;
+  set[kSrbFlags] = SRB_DIR_OUT;
+  SrbView(set.data()).set_dword(kTimeoutsValue, 7);  // 3.5 s: rounded up
+  ASSERT_EQ(AcceptRequest(table, timeouts, set.data()), SS_COMP);
+  EXPECT_EQ(timeouts.Seconds(0, 0, 0), 4u);
+  EXPECT_EQ(timeouts.Seconds(1, 1, 0), kCommandTimeoutSeconds) << "other targets keep theirs";
+  Record neither = get;
+  neither[kSrbFlags] = 0;
+  EXPECT_EQ(AcceptRequest(table, timeouts, neither.data()), SS_INVALID_SRB);
+  Record r = SetCdSpeed(0, 0, 52);
+  ASSERT_EQ(AcceptRequest(table, timeouts, r.data()), SS_PENDING);
+  ExecuteRequest(table, io, r.data(), buffers.resolver(), timeouts.Seconds(0, 0, 0));
+  EXPECT_EQ(io.sent.at(0).request.timeout_seconds, 4u);
+}
+
+TEST_F(AspiRequests, TransfersBeyondTheSystemsLimitAreRefusedAndTheLimitIsAnnounced) {
+  FakeDeviceIo local;
+  local.Add({"\\\\.\\CdRom0"}, {1, 0, 0, 0}).limits = {0x20000, 0x3};
+  local.Add({"\\\\.\\CdRom1"}, {1, 0, 1, 0}).limits = {0x8000, 0x1};
+  DeviceTable t = DeviceTable::Discover(local);
+  Record ha = HaInquiry(0);
+  ASSERT_EQ(AcceptRequest(t, timeouts, ha.data()), SS_COMP);
+  EXPECT_EQ(SrbView(ha.data()).dword(kHaUnique + 4), 0x8000u) << "the strictest device of the adapter";
+  EXPECT_EQ(ha[kHaUnique], 0x3);
+  Record fits = Exec(0x28, SRB_DIR_IN, 10, 0x8000, 0x1000);
+  EXPECT_EQ(AcceptRequest(t, timeouts, fits.data()), SS_PENDING);
+  Record too_big = Exec(0x28, SRB_DIR_IN, 10, 0x8001, 0x1000);
+  EXPECT_EQ(AcceptRequest(t, timeouts, too_big.data()), SS_BUFFER_TO_BIG);
+}
+
+TEST_F(AspiRequests, AbortAndRescanLeaveTheWorkToTheLibraryOnceTheyMakeSense) {
+  Record abort{};
+  abort[kSrbCmd] = SC_ABORT_SRB;
+  EXPECT_EQ(AcceptRequest(table, timeouts, abort.data()), SS_INVALID_SRB) << "nothing to abort";
+  SrbView(abort.data()).set_dword(kAbortToAbort, 0x1000);
+  EXPECT_EQ(AcceptRequest(table, timeouts, abort.data()), SS_PENDING);
+  abort[kSrbHaId] = 2;
+  EXPECT_EQ(AcceptRequest(table, timeouts, abort.data()), SS_INVALID_HA);
+  Record rescan{};
+  rescan[kSrbCmd] = SC_RESCAN_SCSI_BUS;
+  DeviceTable empty;
+  EXPECT_EQ(AcceptRequest(empty, timeouts, rescan.data()), SS_PENDING) << "drives may come later";
+  rescan[kSrbHaId] = 2;
+  EXPECT_EQ(AcceptRequest(table, timeouts, rescan.data()), SS_INVALID_HA);
 }
 
 // ---- execute requests --------------------------------------------------------------------------
@@ -255,7 +333,7 @@ TEST_F(AspiRequests, SetCdSpeedBecomesOnePassThroughCommand) {
   Record r = SetCdSpeed(1, 1, 0x34);
   r[kExecHaStat] = 0x55;
   r[kExecTargStat] = 0x66;
-  ASSERT_EQ(AcceptRequest(table, r.data()), SS_PENDING);
+  ASSERT_EQ(AcceptRequest(table, timeouts, r.data()), SS_PENDING);
   EXPECT_EQ(r[kSrbStatus], SS_PENDING);
   EXPECT_EQ(r[kExecHaStat], 0);
   EXPECT_EQ(r[kExecTargStat], 0);
@@ -282,7 +360,7 @@ TEST_F(AspiRequests, DataInIsReadIntoTheCallersBufferWithResidual) {
   std::vector<uint8_t> buffer(8, 0xEE);
   Record r = Exec(0x5A, SRB_DIR_IN | SRB_ENABLE_RESIDUAL_COUNT, 6, 8, buffers.Add(buffer));  // MODE SENSE(10)
   SrbView srb(r.data());
-  ASSERT_EQ(AcceptRequest(table, r.data()), SS_PENDING);
+  ASSERT_EQ(AcceptRequest(table, timeouts, r.data()), SS_PENDING);
   ASSERT_EQ(ExecuteRequest(table, io, r.data(), buffers.resolver()), SS_COMP);
   EXPECT_EQ(std::vector<uint8_t>(buffer.begin(), buffer.begin() + 5), (std::vector<uint8_t>{1, 2, 3, 4, 5}));
   EXPECT_EQ(srb.dword(kExecBufLen), 3u);
@@ -300,7 +378,7 @@ TEST_F(AspiRequests, DirectionBitsChooseTheDataPhase) {
   for (auto [flags, direction] : cases) {
     io.sent.clear();
     Record r = Exec(0x28, flags, 10, 3, address);
-    ASSERT_EQ(AcceptRequest(table, r.data()), SS_PENDING);
+    ASSERT_EQ(AcceptRequest(table, timeouts, r.data()), SS_PENDING);
     ExecuteRequest(table, io, r.data(), buffers.resolver());
     ASSERT_EQ(io.sent.size(), 1u);
     EXPECT_EQ(io.sent[0].request.direction, direction) << int{flags};
@@ -329,7 +407,7 @@ TEST_F(AspiRequests, WithoutDirectionBitsTheOperationCodeDecidesOrTheRequestIsRe
     SCOPED_TRACE(int{c.code});
     io.sent.clear();
     Record r = Exec(c.code, 0, 10, c.length, address);
-    ASSERT_EQ(AcceptRequest(table, r.data()), SS_PENDING);
+    ASSERT_EQ(AcceptRequest(table, timeouts, r.data()), SS_PENDING);
     EXPECT_EQ(ExecuteRequest(table, io, r.data(), buffers.resolver()), SS_COMP);
     ASSERT_EQ(io.sent.size(), 1u);
     EXPECT_EQ(io.sent[0].request.direction, c.direction);
@@ -340,7 +418,7 @@ TEST_F(AspiRequests, WithoutDirectionBitsTheOperationCodeDecidesOrTheRequestIsRe
   // A vendor command with data: the layer cannot know which way it goes.
   io.opened.clear();
   Record vendor = Exec(0xD8, 0, 12, 8, address);
-  EXPECT_EQ(AcceptRequest(table, vendor.data()), SS_INVALID_SRB);
+  EXPECT_EQ(AcceptRequest(table, timeouts, vendor.data()), SS_INVALID_SRB);
   EXPECT_EQ(vendor[kSrbStatus], SS_INVALID_SRB);
   EXPECT_TRUE(io.opened.empty());
 }
@@ -351,7 +429,7 @@ TEST_F(AspiRequests, CheckConditionGivesErrorTargetStatusAndSense) {
   Record r = SetCdSpeed(0, 0, 4);
   r[kExecSenseArea + 14] = 0x77;
   r[kExecSenseArea + 15] = 0x77;
-  ASSERT_EQ(AcceptRequest(table, r.data()), SS_PENDING);
+  ASSERT_EQ(AcceptRequest(table, timeouts, r.data()), SS_PENDING);
   EXPECT_EQ(ExecuteRequest(table, io, r.data(), buffers.resolver()), SS_ERR);
   EXPECT_EQ(r[kExecTargStat], 0x02);
   EXPECT_EQ(r[kExecHaStat], HASTAT_OK);
@@ -366,7 +444,7 @@ TEST_F(AspiRequests, CheckConditionGivesErrorTargetStatusAndSense) {
 TEST_F(AspiRequests, BusyDeviceIsAnErrorWithItsStatus) {
   io.devices[0].scsi_status = 0x08;
   Record r = SetCdSpeed(0, 0, 4);
-  AcceptRequest(table, r.data());
+  AcceptRequest(table, timeouts, r.data());
   EXPECT_EQ(ExecuteRequest(table, io, r.data(), buffers.resolver()), SS_ERR);
   EXPECT_EQ(r[kExecTargStat], 0x08);
 }
@@ -382,7 +460,12 @@ TEST_F(AspiRequests, FailuresOfTheRoadMapToHostAdapterStatus) {
       {"gone during the command", [](testing::FakeDevice& d) { d.outcome = IoOutcome::kGone; },
        HASTAT_SEL_TO},
       {"unplugged", [](testing::FakeDevice& d) { d.present = false; }, HASTAT_SEL_TO},
-      {"open refused", [](testing::FakeDevice& d) { d.refuses_open = true; }, HASTAT_OK},
+      {"lost, and opening it again refused",
+       [](testing::FakeDevice& d) {
+         d.present = false;
+         d.refuses_open = true;
+       },
+       HASTAT_OK},
       {"another drive now under its name", [](testing::FakeDevice& d) { d.address.target = 2; },
        HASTAT_SEL_TO},
   };
@@ -390,11 +473,11 @@ TEST_F(AspiRequests, FailuresOfTheRoadMapToHostAdapterStatus) {
     SCOPED_TRACE(c.what);
     FakeDeviceIo local;
     local.Add({"\\\\.\\CdRom0"}, {1, 0, 0, 0});
-    const DeviceTable t = DeviceTable::Discover(local);
+    DeviceTable t = DeviceTable::Discover(local);
     local.sent.clear();
     c.arrange(local.devices[0]);
     Record r = SetCdSpeed(0, 0, 52);
-    ASSERT_EQ(AcceptRequest(t, r.data()), SS_PENDING);
+    ASSERT_EQ(AcceptRequest(t, timeouts, r.data()), SS_PENDING);
     EXPECT_EQ(ExecuteRequest(t, local, r.data(), buffers.resolver()), SS_ERR);
     EXPECT_EQ(r[kExecHaStat], c.ha_stat);
     EXPECT_EQ(r[kExecTargStat], 0);
@@ -408,14 +491,15 @@ TEST_F(AspiRequests, CommandsTheSystemDoesNotAllowAreASecurityViolationNotADrive
     SCOPED_TRACE(open_denied ? "open denied" : "command denied");
     FakeDeviceIo local;
     local.Add({"\\\\.\\CdRom0"}, {1, 0, 0, 0});
-    const DeviceTable t = DeviceTable::Discover(local);
-    if (open_denied) {
+    DeviceTable t = DeviceTable::Discover(local);
+    if (open_denied) {  // after the handle it was found with was lost
+      local.devices[0].present = false;
       local.devices[0].denies_open = true;
     } else {
       local.devices[0].outcome = IoOutcome::kDenied;
     }
     Record r = SetCdSpeed(0, 0, 52);
-    ASSERT_EQ(AcceptRequest(t, r.data()), SS_PENDING);
+    ASSERT_EQ(AcceptRequest(t, timeouts, r.data()), SS_PENDING);
     EXPECT_EQ(ExecuteRequest(t, local, r.data(), buffers.resolver()), SS_SECURITY_VIOLATION);
     EXPECT_EQ(r[kExecHaStat], HASTAT_OK);
     EXPECT_EQ(r[kExecTargStat], 0);
@@ -425,12 +509,56 @@ TEST_F(AspiRequests, CommandsTheSystemDoesNotAllowAreASecurityViolationNotADrive
 TEST_F(AspiRequests, ReplugAtTheSameAddressIsServedAgain) {
   io.devices[0].present = false;
   Record r = SetCdSpeed(0, 0, 52);
-  AcceptRequest(table, r.data());
+  AcceptRequest(table, timeouts, r.data());
   EXPECT_EQ(ExecuteRequest(table, io, r.data(), buffers.resolver()), SS_ERR);
   io.devices[0].present = true;
   r = SetCdSpeed(0, 0, 52);
-  AcceptRequest(table, r.data());
+  AcceptRequest(table, timeouts, r.data());
   EXPECT_EQ(ExecuteRequest(table, io, r.data(), buffers.resolver()), SS_COMP);
+}
+
+TEST_F(AspiRequests, DeviceStaysOpenBetweenCommandsAndIsOpenedAgainOnlyAfterItWasLost) {
+  for (int i = 0; i < 3; ++i) {
+    Record r = SetCdSpeed(0, 0, 52);
+    AcceptRequest(table, timeouts, r.data());
+    EXPECT_EQ(ExecuteRequest(table, io, r.data(), buffers.resolver()), SS_COMP);
+  }
+  EXPECT_TRUE(io.opened.empty()) << "the handle found at discovery serves every command";
+  // Lost: one attempt to open it again. Back: opened once more, then kept again.
+  const auto send = [&] {
+    Record r = SetCdSpeed(0, 0, 52);
+    AcceptRequest(table, timeouts, r.data());
+    return ExecuteRequest(table, io, r.data(), buffers.resolver());
+  };
+  io.devices[0].present = false;
+  EXPECT_EQ(send(), SS_ERR);
+  EXPECT_EQ(io.opened.size(), 1u);
+  io.devices[0].present = true;
+  EXPECT_EQ(send(), SS_COMP);
+  EXPECT_EQ(send(), SS_COMP);
+  EXPECT_EQ(io.opened, (std::vector<std::string>{"\\\\.\\CdRom0", "\\\\.\\CdRom0"}));
+  EXPECT_EQ(io.sent.size(), 5u);
+}
+
+TEST_F(AspiRequests, MemoryTheCallerDoesNotOwnIsAnErrorStatusAndNothingIsSent) {
+  Record r = Exec(0x28, SRB_DIR_IN, 10, 0x10000, 0x1000);
+  ASSERT_EQ(AcceptRequest(table, timeouts, r.data()), SS_PENDING);
+  const BufferResolver unmapped = [](uint32_t, uint32_t) { return std::span<uint8_t>(); };
+  EXPECT_EQ(ExecuteRequest(table, io, r.data(), unmapped), SS_INVALID_SRB);
+  EXPECT_TRUE(io.sent.empty());
+}
+
+TEST_F(AspiRequests, ResetGoesToTheDeviceAndReportsWhatTheSystemSaid) {
+  Record r{};
+  r[kSrbCmd] = SC_RESET_DEV;
+  r[kResetTarget] = 0;
+  ASSERT_EQ(AcceptRequest(table, timeouts, r.data()), SS_PENDING);
+  EXPECT_EQ(ResetRequest(table, io, r.data()), SS_COMP);
+  EXPECT_EQ(io.devices[0].resets, 1);
+  io.devices[0].reset_outcome = IoOutcome::kRefused;
+  EXPECT_EQ(ResetRequest(table, io, r.data()), SS_ERR);
+  r[kResetTarget] = 3;
+  EXPECT_EQ(AcceptRequest(table, timeouts, r.data()), SS_NO_DEVICE);
 }
 
 // ---- hostile records ---------------------------------------------------------------------------
@@ -438,8 +566,8 @@ TEST_F(AspiRequests, ReplugAtTheSameAddressIsServedAgain) {
 TEST_F(AspiRequests, EveryHeaderCombinationIsAnsweredWithinTheRecord) {
   // Whatever the header says, the layer writes only inside the 80-byte record (ASan watches) and
   // always leaves a status that is a known code.
-  const std::set<uint8_t> known{SS_PENDING,    SS_COMP,      SS_INVALID_CMD,
-                                SS_INVALID_HA, SS_NO_DEVICE, SS_INVALID_SRB};
+  const std::set<uint8_t> known{SS_PENDING,   SS_COMP,        SS_INVALID_CMD,  SS_INVALID_HA,
+                                SS_NO_DEVICE, SS_INVALID_SRB, SS_BUFFER_TO_BIG};
   for (int cmd = 0; cmd < 256; cmd += 1) {
     for (int ha : {0, 1, 2, 255}) {
       auto record = std::make_unique<Record>();
@@ -450,7 +578,7 @@ TEST_F(AspiRequests, EveryHeaderCombinationIsAnsweredWithinTheRecord) {
       r[kExecSenseLen] = 16;
       r[kExecCdbLen] = 16;
       SrbView(r.data()).set_dword(kExecBufLen, 0);
-      const uint8_t status = AcceptRequest(table, r.data());
+      const uint8_t status = AcceptRequest(table, timeouts, r.data());
       EXPECT_TRUE(known.count(status)) << cmd << " " << ha;
       EXPECT_EQ(status, r[kSrbStatus]);
     }

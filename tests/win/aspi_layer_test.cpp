@@ -8,6 +8,9 @@
 #include <array>
 #include <atomic>
 #include <string>
+#include <thread>
+#include <utility>
+#include <vector>
 
 #include "../unit/aspi_layer_fake_io.h"
 #include "aspi/aspi_service.h"
@@ -60,7 +63,39 @@ class ShippedLayer : public ::testing::Test {
 TEST_F(ShippedLayer, WithoutDrivesReportsNoAdapters) {
   EXPECT_EQ(support(), DWORD{SS_NO_ADAPTERS} << 8);
   EXPECT_EQ(support(), 0xE800u) << "asked twice, same answer";
-  EXPECT_EQ(version(), 0x0001u);
+  EXPECT_EQ(version(), 0x0002u);
+  Record rescan{};
+  rescan[kSrbCmd] = SC_RESCAN_SCSI_BUS;
+  EXPECT_EQ(send(rescan.data()), SS_COMP) << "a rescan is allowed before any drive is there";
+  EXPECT_EQ(support(), 0xE800u);
+}
+
+TEST_F(ShippedLayer, EveryExportAtItsConventionalOrdinal) {
+  const std::pair<const char*, WORD> exports[] = {
+      {"GetASPI32SupportInfo", 1}, {"SendASPI32Command", 2},      {"FreeASPI32Buffer", 4},
+      {"GetASPI32DLLVersion", 5},  {"TranslateASPI32Address", 7}, {"GetASPI32Buffer", 8}};
+  for (auto [name, ordinal] : exports) {
+    FARPROC by_name = ::GetProcAddress(module.get(), name);
+    ASSERT_NE(by_name, nullptr) << name;
+    EXPECT_EQ(by_name, ::GetProcAddress(module.get(), MAKEINTRESOURCEA(ordinal))) << name;
+  }
+  using BufferFn = BOOL(__cdecl*)(void*);
+  auto get = Export<BufferFn>(module.get(), "GetASPI32Buffer");
+  auto free = Export<BufferFn>(module.get(), "FreeASPI32Buffer");
+  std::array<uint8_t, 16> block{};
+  SrbView(block.data()).set_dword(kBuffLength, 0x10000);
+  SrbView(block.data()).set_dword(kBuffZeroFill, 1);
+  ASSERT_TRUE(get(block.data()));
+  const auto* memory = reinterpret_cast<const uint8_t*>(static_cast<uintptr_t>(SrbView(block.data()).dword(kBuffPointer)));
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(memory) % 4096, 0u) << "aligned for every adapter";
+  EXPECT_EQ(memory[0] | memory[0xFFFF], 0);
+  EXPECT_TRUE(free(block.data()));
+  EXPECT_FALSE(free(block.data())) << "freed already";
+  SrbView(block.data()).set_dword(kBuffLength, kMaxAspiBuffer + 1);
+  EXPECT_FALSE(get(block.data()));
+  using TranslateFn = BOOL(__cdecl*)(DWORD*, DWORD*);
+  DWORD path = 0, node = 0;
+  EXPECT_FALSE(Export<TranslateFn>(module.get(), "TranslateASPI32Address")(&path, &node)) << "no device nodes on NT";
 }
 
 TEST_F(ShippedLayer, RequestsWithoutAdaptersAreRejected) {
@@ -113,21 +148,25 @@ class GatedIo : public DeviceIo {
   std::vector<std::string> CandidatePaths() override { return inner_.CandidatePaths(); }
   OpenResult Open(const std::string& path) override {
     OpenResult r = inner_.Open(path);
-    if (r.channel) r.channel = std::make_unique<Channel>(*this, std::move(r.channel));
+    if (r.channel) r.channel = std::make_unique<Channel>(*this, std::move(r.channel), path);
     return r;
   }
   UniqueHandle gate{::CreateEventW(nullptr, TRUE, TRUE, nullptr)};
+  std::string gated_path;  // empty: every device waits for the gate
   std::atomic<DWORD> thread_id{0};
+  std::atomic<int> held{0};  // commands that have come to the gate
   std::atomic<int> commands{0};
 
  private:
   class Channel : public DeviceChannel {
    public:
-    Channel(GatedIo& io, std::unique_ptr<DeviceChannel> inner) : io_(io), inner_(std::move(inner)) {}
+    Channel(GatedIo& io, std::unique_ptr<DeviceChannel> inner, std::string path)
+        : io_(io), inner_(std::move(inner)), path_(std::move(path)) {}
     std::optional<DeviceAddress> Address() override { return inner_->Address(); }
     PassThroughResult PassThrough(const PassThroughRequest& request) override {
       if (request.cdb[0] != 0x12) {
-        ::WaitForSingleObject(io_.gate.get(), INFINITE);
+        ++io_.held;
+        if (io_.gated_path.empty() || io_.gated_path == path_) ::WaitForSingleObject(io_.gate.get(), INFINITE);
         io_.thread_id = ::GetCurrentThreadId();
         ++io_.commands;
       }
@@ -137,6 +176,7 @@ class GatedIo : public DeviceIo {
    private:
     GatedIo& io_;
     std::unique_ptr<DeviceChannel> inner_;
+    std::string path_;
   };
   testing::FakeDeviceIo& inner_;
 };
@@ -167,6 +207,13 @@ bool WaitForStatus(const Record& r, DWORD ms) {
   return true;
 }
 
+template <typename Condition>
+void WaitFor(Condition done) {
+  const ULONGLONG end = ::GetTickCount64() + 5000;
+  while (!done() && ::GetTickCount64() < end) ::Sleep(1);
+  ASSERT_TRUE(done());
+}
+
 class AspiWorker : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -174,7 +221,7 @@ class AspiWorker : public ::testing::Test {
     fake.Add({"\\\\.\\CdRom1"}, {1, 0, 1, 0}).scsi_status = 0x02;
     auto io = std::make_unique<GatedIo>(fake);
     gated = io.get();
-    service = std::make_unique<AspiService>(std::move(io), 100);
+    service = std::make_unique<AspiService>(std::move(io));
     ASSERT_EQ(service->SupportInfo(), 0x0101u);
   }
   testing::FakeDeviceIo fake;
@@ -240,23 +287,76 @@ TEST_F(AspiWorker, PostRoutineGetsTheFinishedRecord) {
   EXPECT_NE(g_post.thread.load(), ::GetCurrentThreadId());
 }
 
-TEST_F(AspiWorker, RequestsRunInOrderAndTheWorkerComesBackAfterIdling) {
+TEST_F(AspiWorker, RequestsToOneDriveRunInOrderWhileABusyDriveHoldsUpNoOther) {
+  gated->gated_path = "\\\\.\\CdRom0";
   ::ResetEvent(gated->gate.get());
-  std::array<Record, 3> records{SetCdSpeed(0, 4), SetCdSpeed(1, 6), SetCdSpeed(0, 8)};
+  std::array<Record, 3> records{SetCdSpeed(0, 4), SetCdSpeed(0, 6), SetCdSpeed(0, 8)};
   for (Record& r : records) ASSERT_EQ(service->Send(r.data()), SS_PENDING);
+  Record other = SetCdSpeed(1, 10);
+  ASSERT_EQ(service->Send(other.data()), SS_PENDING);
+  ASSERT_TRUE(WaitForStatus(other, 5000)) << "drive 1 answered while drive 0 is busy";
+  EXPECT_EQ(ReadStatus(records[0]), SS_PENDING);
   ::SetEvent(gated->gate.get());
   for (Record& r : records) ASSERT_TRUE(WaitForStatus(r, 5000));
-  ASSERT_EQ(fake.sent.size(), 5u);
-  EXPECT_EQ(fake.sent[2].request.cdb[2], 4);
-  EXPECT_EQ(fake.sent[3].request.cdb[2], 6);
-  EXPECT_EQ(fake.sent[4].request.cdb[2], 8);
-  EXPECT_EQ(ReadStatus(records[1]), SS_ERR);
+  std::vector<int> speeds;
+  for (const auto& sent : fake.sent) {
+    if (sent.request.cdb[0] == 0xBB && sent.path == "\\\\.\\CdRom0") speeds.push_back(sent.request.cdb[2]);
+  }
+  EXPECT_EQ(speeds, (std::vector<int>{4, 6, 8}));
+}
 
-  ::Sleep(400);  // well past the idle time: the worker has ended
-  Record again = SetCdSpeed(0, 52);
-  ASSERT_EQ(service->Send(again.data()), SS_PENDING);
-  ASSERT_TRUE(WaitForStatus(again, 5000));
-  EXPECT_EQ(again[kSrbStatus], SS_COMP);
+TEST_F(AspiWorker, AbortTakesAWaitingRequestOutAndLeavesARunningOneDoneWhenItReturns) {
+  gated->gated_path = "\\\\.\\CdRom0";
+  ::ResetEvent(gated->gate.get());
+  UniqueHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  const auto handle = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(event.get()));
+  Record running = SetCdSpeed(0, 4, SRB_EVENT_NOTIFY, handle);
+  Record waiting = SetCdSpeed(0, 6, SRB_EVENT_NOTIFY, handle);
+  ASSERT_EQ(service->Send(running.data()), SS_PENDING);
+  ASSERT_EQ(service->Send(waiting.data()), SS_PENDING);
+  const auto abort = [&](const Record& target) {
+    Record a{};
+    a[kSrbCmd] = SC_ABORT_SRB;
+    SrbView(a.data()).set_dword(kAbortToAbort, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(target.data())));
+    const uint8_t status = static_cast<uint8_t>(service->Send(a.data()));
+    EXPECT_EQ(status, a[kSrbStatus]);
+    return status;
+  };
+  WaitFor([&] { return gated->held == 1; });
+  EXPECT_EQ(abort(waiting), SS_COMP);
+  EXPECT_EQ(ReadStatus(waiting), SS_ABORTED);
+  // The running one cannot be called back from the drive: the abort returns once it has ended,
+  // its status and event given.
+  std::thread opener([&] { ::SetEvent(gated->gate.get()); });
+  EXPECT_EQ(abort(running), SS_ABORT_FAIL);
+  opener.join();
+  EXPECT_EQ(ReadStatus(running), SS_COMP);
+  EXPECT_EQ(::WaitForSingleObject(event.get(), 0), WAIT_OBJECT_0);
+  EXPECT_EQ(abort(running), SS_ABORT_FAIL) << "finished already";
+  for (const auto& sent : fake.sent) EXPECT_NE(sent.request.cdb[2], 6) << "the aborted one never went out";
+}
+
+TEST_F(AspiWorker, AfterStopNoWaitingRequestIsAnsweredOrSignalled) {
+  ::ResetEvent(gated->gate.get());
+  UniqueHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  const auto handle = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(event.get()));
+  Record running = SetCdSpeed(0, 4);
+  Record waiting = SetCdSpeed(0, 6, SRB_EVENT_NOTIFY, handle);
+  ASSERT_EQ(service->Send(running.data()), SS_PENDING);
+  ASSERT_EQ(service->Send(waiting.data()), SS_PENDING);
+  WaitFor([&] { return gated->held == 1; });
+  // The command under way ends only once the service has begun to stop.
+  std::thread opener([&] {
+    Record probe{};
+    probe[kSrbCmd] = SC_GET_DEV_TYPE;
+    WaitFor([&] { return service->Send(probe.data()) == SS_ASPI_IS_SHUTDOWN; });
+    ::SetEvent(gated->gate.get());
+  });
+  service->Stop(false);
+  opener.join();
+  EXPECT_EQ(ReadStatus(waiting), SS_PENDING);
+  EXPECT_EQ(::WaitForSingleObject(event.get(), 0), WAIT_TIMEOUT);
+  EXPECT_EQ(gated->commands.load(), 1) << "only the command under way reached its drive";
 }
 
 TEST_F(AspiWorker, ImmediateRequestsAnswerBeforeReturning) {
