@@ -12,6 +12,9 @@ RequestExecutionLevel admin
 ; Created by QuietSpin on its first run; its existence means the first run is over.
 !define MARKER_KEY "SYSTEM\CurrentControlSet\Services\QuietSpin\Setting"
 !define MARKER_PARENT "SYSTEM\CurrentControlSet\Services\QuietSpin"
+; INSTASPI.BAT records under this key what it did to the system folder, and removes the record
+; when it puts the folder back.
+!define LAYER_RECORD_PARENT "SOFTWARE\QuietSpin"
 
 Name "${PRODUCT}"
 OutFile "${OUT_FILE}"
@@ -66,7 +69,18 @@ SectionEnd
 
 Section "Uninstall"
   SetShellVarContext all
+  ; The batch file that installed the ASPI layer puts the system folder back as it found it,
+  ; while it and its check are still here. It runs in its own folder, and the uninstaller then
+  ; leaves that folder so that it can be removed.
+  SetOutPath "$INSTDIR"
+  nsExec::Exec '"$SYSDIR\cmd.exe" /d /c INSTASPI.BAT remove'
+  Pop $0
+  SetOutPath "$TEMP"
+  DeleteRegKey /ifempty HKLM "${LAYER_RECORD_PARENT}"
+
   !include "${LISTS_DIR}/uninstall_files.nsh"
+  ; Written by the program folder's batch file, not by the setup.
+  Delete "$INSTDIR\INSTASPI.LOG"
   Delete "$INSTDIR\uninst.exe"
   RMDir "$INSTDIR"
 
