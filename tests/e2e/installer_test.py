@@ -2,11 +2,13 @@
 import filecmp
 import glob
 import os
+import re
 import shutil
 import struct
 import subprocess
 import time
 import unittest
+import xml.etree.ElementTree as ET
 import zipfile
 
 import first_run_test
@@ -18,6 +20,7 @@ PORTABLE = os.path.join(harness.BUILD, "QuietSpin-portable.zip")
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QuietSpin"
 SHARED_DLLS = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\SharedDLLs"
 OUR_LAYER = os.path.join(harness.DIST, "ASPI", "WNASPI32.DLL")
+TASK_NS = {"t": "http://schemas.microsoft.com/windows/2004/02/mit/task"}
 
 
 def read(path):
@@ -88,6 +91,48 @@ class InstallerTest(unittest.TestCase):
         self.assertTrue(os.path.isfile(os.path.join(self.installed, "uninst.exe")))
         self.assertEqual(len(self.shortcuts()), 1, "one Start-menu shortcut")
         self.assertTrue(self.key_exists(UNINSTALL_KEY), "uninstaller not registered")
+
+    def logon_tasks(self):
+        """The task scheduler's stored definitions of tasks named QuietSpin, parsed."""
+        system = os.path.join(self.session.prefix, "drive_c", "windows", "system32")
+        stores = [os.path.join(system, n) for n in os.listdir(system) if n.lower() == "tasks"]
+        tasks = []
+        for path in (os.path.join(store, n) for store in stores for n in os.listdir(store)):
+            if os.path.basename(path).lower().startswith("quietspin"):
+                data = read(path)
+                text = data.decode("utf-16" if data[:2] in (b"\xff\xfe", b"\xfe\xff") else "utf-8-sig")
+                tasks.append(ET.fromstring(re.sub(r"^\s*<\?xml[^>]*\?>", "", text)))
+        return tasks
+
+    def assert_logon_task(self, task):
+        def text(path):
+            found = task.find(path, TASK_NS)
+            return None if found is None else found.text
+        user = text("t:Principals/t:Principal/t:UserId")
+        self.assertTrue(user, "the task runs as a named user")
+        self.assertEqual(text("t:Triggers/t:LogonTrigger/t:UserId"), user, "at that user's logon")
+        self.assertEqual(text("t:Principals/t:Principal/t:RunLevel"), "HighestAvailable")
+        self.assertEqual(text("t:Principals/t:Principal/t:LogonType"), "InteractiveToken")
+        self.assertEqual(text("t:Actions/t:Exec/t:Command"), r"C:\Program Files\QuietSpin\QuietSpin.exe")
+        self.assertIsNone(task.find("t:Actions/t:Exec/t:Arguments", TASK_NS), "QuietSpin reads no arguments")
+        self.assertEqual(len(task.findall("t:Actions/t:Exec", TASK_NS)), 1)
+        # A tray program runs until the user ends it, on battery too.
+        self.assertEqual(text("t:Settings/t:ExecutionTimeLimit"), "PT0S")
+        self.assertEqual(text("t:Settings/t:DisallowStartIfOnBatteries"), "false")
+        self.assertEqual(text("t:Settings/t:StopIfGoingOnBatteries"), "false")
+
+    def test_logon_task_is_left_out_by_the_switch_and_never_doubled(self):
+        self.session.run("wine", SETUP, "/S", "/NOAUTOSTART", timeout=120)
+        self.wait_for_wine()
+        self.assert_installed()
+        self.assertEqual(self.logon_tasks(), [])
+        for _ in range(2):
+            self.session.run("wine", SETUP, "/S", timeout=120)
+            self.wait_for_wine()
+        self.assertEqual(len(self.logon_tasks()), 1, "a reinstall replaces the task")
+        self.session.run("wine", SETUP, "/S", "/NOAUTOSTART", timeout=120)
+        self.wait_for_wine()
+        self.assertEqual(self.logon_tasks(), [], "a reinstall without the option takes it away")
 
     # -- the ASPI layer in the system folder, from the first run to the uninstall ---------------------
     def system_layers(self):
@@ -165,6 +210,8 @@ class InstallerTest(unittest.TestCase):
         self.assertEqual(result.returncode, 0, result.stderr)
         self.wait_for_wine()
         self.assert_installed()
+        self.assertEqual(len(self.logon_tasks()), 1, "the option is on by default")
+        self.assert_logon_task(self.logon_tasks()[0])
 
         # The installed program runs from its new folder (with the test ASPI layer beside it).
         shutil.copy(harness.FAKE_LAYER, os.path.join(self.installed, "WNASPI32.DLL"))
@@ -184,6 +231,7 @@ class InstallerTest(unittest.TestCase):
                          "Start-menu folder left behind")
         self.assertFalse(self.key_exists(UNINSTALL_KEY))
         self.assertFalse(self.key_exists(harness.MARKER_KEY), "first-run marker key left behind")
+        self.assertEqual(self.logon_tasks(), [], "logon task left behind")
 
     def test_uninstall_keeps_files_it_did_not_install(self):
         self.session.run("wine", SETUP, "/S", timeout=120)
