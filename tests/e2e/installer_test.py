@@ -248,6 +248,11 @@ class InstallerTest(unittest.TestCase):
         setup = self.session.start(os.path.basename(SETUP), folder=os.path.dirname(SETUP))
         page = self.session.window_named("^QuietSpin Setup", timeout=30)
         time.sleep(0.3)
+        x, y, w, h = self.session.geometry(page)
+        options = self.session.screenshot()
+        self.session.key(page, "Return")  # the options page's default button: Next
+        wait_until(lambda: self.session.crop_differs(options, self.session.screenshot(), x, y, w, h), 15, 0.2,
+                   "the folder page")
         self.session.key(page, "Return")  # the folder page's default button: Install
         find_splash = lambda: self.session.xdo("search", "--onlyvisible", "--class", "Backdrop").split()
         splash = wait_until(find_splash, timeout=15, interval=0.05, what="the Backdrop window")
