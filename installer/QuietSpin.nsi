@@ -20,8 +20,10 @@ RequestExecutionLevel admin
 ; Created by QuietSpin on its first run; its existence means the first run is over.
 !define MARKER_KEY "SYSTEM\CurrentControlSet\Services\QuietSpin\Setting"
 !define MARKER_PARENT "SYSTEM\CurrentControlSet\Services\QuietSpin"
-; The task scheduler's logon task that starts QuietSpin elevated without a prompt.
+; The task scheduler's logon task that starts QuietSpin elevated without a prompt, and the
+; definition it is registered from, kept in the program folder for the administrator to read.
 !define LOGON_TASK "QuietSpin"
+!define LOGON_TASK_FILE "$INSTDIR\QuietSpin-logon-task.xml"
 ; INSTASPI.BAT records under this key what it did to the system folder, and removes the record
 ; when it puts the folder back.
 !define LAYER_RECORD_PARENT "SOFTWARE\QuietSpin"
@@ -84,10 +86,9 @@ SectionEnd
 ; privileges does. Registered under one name, replaced on a reinstall, never doubled.
 Section "Start QuietSpin when I log on to Windows" SEC_LOGON
   Call WriteLogonTask
-  nsExec::ExecToStack '"$SYSDIR\schtasks.exe" /Create /TN "${LOGON_TASK}" /XML "$PLUGINSDIR\logon-task.xml" /F'
+  nsExec::ExecToStack '"$SYSDIR\schtasks.exe" /Create /TN "${LOGON_TASK}" /XML "${LOGON_TASK_FILE}" /F'
   Pop $0
   Pop $1
-  Delete "$PLUGINSDIR\logon-task.xml"
   ${If} $0 != 0
     MessageBox MB_OK|MB_ICONEXCLAMATION "QuietSpin could not be set to start when you log on to Windows:$\r$\n$1" /SD IDOK
   ${EndIf}
@@ -98,6 +99,7 @@ Section "-logon task left out"
   ${IfNot} ${SectionIsSelected} ${SEC_LOGON}
     nsExec::Exec '"$SYSDIR\schtasks.exe" /Delete /TN "${LOGON_TASK}" /F'
     Pop $0
+    Delete "${LOGON_TASK_FILE}"
   ${EndIf}
 SectionEnd
 
@@ -115,7 +117,6 @@ FunctionEnd
 ; arguments, and none of the scheduler's defaults that would stop a tray program (a 72-hour limit,
 ; no start or a stop on battery, below-normal priority).
 Function WriteLogonTask
-  InitPluginsDir
   ; DOMAIN\user of the account that runs the setup (NameSamCompatible).
   System::Call 'secur32::GetUserNameExW(i 2, w .r1, *i ${NSIS_MAX_STRLEN})'
   ${If} $1 == ""
@@ -125,7 +126,7 @@ Function WriteLogonTask
   ${EndIf}
   ${WordReplace} $1 "&" "&amp;" "+" $1
   ${WordReplace} "$INSTDIR" "&" "&amp;" "+" $2
-  FileOpen $0 "$PLUGINSDIR\logon-task.xml" w
+  FileOpen $0 "${LOGON_TASK_FILE}" w
   FileWriteWord $0 0xFEFF
   FileWriteUTF16LE $0 '<?xml version="1.0" encoding="UTF-16"?>$\r$\n'
   FileWriteUTF16LE $0 '<Task version="1.2" xmlns="http://schemas.microsoft.com/windows/2004/02/mit/task">$\r$\n'
@@ -176,8 +177,9 @@ Section "Uninstall"
   DeleteRegKey /ifempty HKLM "${LAYER_RECORD_PARENT}"
 
   !include "${LISTS_DIR}/uninstall_files.nsh"
-  ; Written by the program folder's batch file, not by the setup.
+  ; Written by the program folder's batch file and by the setup's option, not from the file lists.
   Delete "$INSTDIR\INSTASPI.LOG"
+  Delete "${LOGON_TASK_FILE}"
   Delete "$INSTDIR\uninst.exe"
   RMDir "$INSTDIR"
 

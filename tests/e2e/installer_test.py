@@ -93,16 +93,17 @@ class InstallerTest(unittest.TestCase):
         self.assertTrue(self.key_exists(UNINSTALL_KEY), "uninstaller not registered")
 
     def logon_tasks(self):
-        """The task scheduler's stored definitions of tasks named QuietSpin, parsed."""
+        """The names of the tasks Wine's task scheduler has stored for QuietSpin."""
         system = os.path.join(self.session.prefix, "drive_c", "windows", "system32")
         stores = [os.path.join(system, n) for n in os.listdir(system) if n.lower() == "tasks"]
-        tasks = []
-        for path in (os.path.join(store, n) for store in stores for n in os.listdir(store)):
-            if os.path.basename(path).lower().startswith("quietspin"):
-                data = read(path)
-                text = data.decode("utf-16" if data[:2] in (b"\xff\xfe", b"\xfe\xff") else "utf-8-sig")
-                tasks.append(ET.fromstring(re.sub(r"^\s*<\?xml[^>]*\?>", "", text)))
-        return tasks
+        return [n for store in stores for n in os.listdir(store) if n.lower().startswith("quietspin")]
+
+    def handed_task(self):
+        """The definition the setup handed to schtasks /Create /XML (Wine's scheduler stores only
+        part of it: no trigger, no principal, no command), parsed."""
+        data = read(os.path.join(self.installed, "QuietSpin-logon-task.xml"))
+        self.assertEqual(data[:2], b"\xff\xfe", "UTF-16 with its byte-order mark")
+        return ET.fromstring(re.sub(r"^\s*<\?xml[^>]*\?>", "", data.decode("utf-16")))
 
     def assert_logon_task(self, task):
         def text(path):
@@ -126,6 +127,7 @@ class InstallerTest(unittest.TestCase):
         self.wait_for_wine()
         self.assert_installed()
         self.assertEqual(self.logon_tasks(), [])
+        self.assertFalse(os.path.exists(os.path.join(self.installed, "QuietSpin-logon-task.xml")))
         for _ in range(2):
             self.session.run("wine", SETUP, "/S", timeout=120)
             self.wait_for_wine()
@@ -210,8 +212,8 @@ class InstallerTest(unittest.TestCase):
         self.assertEqual(result.returncode, 0, result.stderr)
         self.wait_for_wine()
         self.assert_installed()
-        self.assertEqual(len(self.logon_tasks()), 1, "the option is on by default")
-        self.assert_logon_task(self.logon_tasks()[0])
+        self.assertEqual(self.logon_tasks(), ["QuietSpin"], "the option is on by default")
+        self.assert_logon_task(self.handed_task())
 
         # The installed program runs from its new folder (with the test ASPI layer beside it).
         shutil.copy(harness.FAKE_LAYER, os.path.join(self.installed, "WNASPI32.DLL"))
