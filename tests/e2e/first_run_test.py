@@ -88,8 +88,9 @@ class InstallBranchCase(unittest.TestCase):
         self.addCleanup(s.close)
         return s
 
-    def run_install_branch(self, session, expect_installed=True):
-        """Starts QuietSpin, goes through both boxes answering No, returns the exit code."""
+    def run_install_branch(self, session, expect="installed"):
+        """Starts QuietSpin, goes through both boxes answering No, returns the exit code once the
+        batch file has logged a line with the word `expect`."""
         logged = len(install_log(session))
         proc = session.start()
         first = next_box(session, proc)
@@ -103,9 +104,8 @@ class InstallBranchCase(unittest.TestCase):
         self.assertEqual(second.text, REBOOT_TEXT)
         self.assertEqual(second.button_names, ["Yes", "No"])
         self.assertEqual(visible_windows_but(session, proc, second), [])
-        word = "installed" if expect_installed else "failed"
-        harness.wait_until(lambda: any(word in line for line in install_log(session)[logged:]), 30, 0.2,
-                           f"the batch file's '{word}' line")
+        harness.wait_until(lambda: any(expect in line for line in install_log(session)[logged:]), 30, 0.2,
+                           f"the batch file's '{expect}' line")
         answer(session, second, "No")
         self.assertTrue(harness.exited(proc, 15),
                         f"No ends the program; still shown: {session.windows_of(proc)}")
@@ -150,7 +150,7 @@ class FirstRun(InstallBranchCase):
         os.remove(os.path.join(s.program, "ASPI", "WNASPI32.DLL"))
         for run in (1, 2):
             with self.subTest(run=run):
-                self.assertEqual(self.run_install_branch(s, expect_installed=False), 0)
+                self.assertEqual(self.run_install_branch(s, expect="failed"), 0)
                 self.assertEqual(sum("failed" in line for line in install_log(s)), run)
         self.assertEqual(s.aspi.lines(), [])
 

@@ -2,17 +2,37 @@
 import filecmp
 import glob
 import os
+import re
 import shutil
+import struct
 import subprocess
 import unittest
+import xml.etree.ElementTree as ET
 import zipfile
 
+import first_run_test
 import harness
 from harness import Session, exited, wait_until
 
 SETUP = os.path.join(harness.BUILD, "QuietSpin-Setup.exe")
 PORTABLE = os.path.join(harness.BUILD, "QuietSpin-portable.zip")
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QuietSpin"
+SHARED_DLLS = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\SharedDLLs"
+OUR_LAYER = os.path.join(harness.DIST, "ASPI", "WNASPI32.DLL")
+TASK_NS = {"t": "http://schemas.microsoft.com/windows/2004/02/mit/task"}
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def older_build(layer):
+    """Our layer with its file version lowered to 0.9.0.0, as an earlier QuietSpin would have left it."""
+    data = bytearray(layer)
+    fixed = data.index(b"\xbd\x04\xef\xfe")  # VS_FIXEDFILEINFO; the file version follows 8 bytes in
+    data[fixed + 8:fixed + 16] = struct.pack("<II", 0x00000009, 0)
+    return bytes(data)
 
 
 def dist_files():
@@ -71,12 +91,128 @@ class InstallerTest(unittest.TestCase):
         self.assertEqual(len(self.shortcuts()), 1, "one Start-menu shortcut")
         self.assertTrue(self.key_exists(UNINSTALL_KEY), "uninstaller not registered")
 
+    def logon_tasks(self):
+        """The names of the tasks Wine's task scheduler has stored for QuietSpin."""
+        system = os.path.join(self.session.prefix, "drive_c", "windows", "system32")
+        stores = [os.path.join(system, n) for n in os.listdir(system) if n.lower() == "tasks"]
+        return [n for store in stores for n in os.listdir(store) if n.lower().startswith("quietspin")]
+
+    def handed_task(self):
+        """The definition the setup handed to schtasks /Create /XML (Wine's scheduler stores only
+        part of it: no trigger, no principal, no command), parsed."""
+        data = read(os.path.join(self.installed, "QuietSpin-logon-task.xml"))
+        self.assertEqual(data[:2], b"\xff\xfe", "UTF-16 with its byte-order mark")
+        return ET.fromstring(re.sub(r"^\s*<\?xml[^>]*\?>", "", data.decode("utf-16")))
+
+    def assert_logon_task(self, task):
+        def text(path):
+            found = task.find(path, TASK_NS)
+            return None if found is None else found.text
+        user = text("t:Principals/t:Principal/t:UserId")
+        self.assertTrue(user, "the task runs as a named user")
+        self.assertEqual(text("t:Triggers/t:LogonTrigger/t:UserId"), user, "at that user's logon")
+        self.assertEqual(text("t:Principals/t:Principal/t:RunLevel"), "HighestAvailable")
+        self.assertEqual(text("t:Principals/t:Principal/t:LogonType"), "InteractiveToken")
+        self.assertEqual(text("t:Actions/t:Exec/t:Command"), r"C:\Program Files\QuietSpin\QuietSpin.exe")
+        self.assertIsNone(task.find("t:Actions/t:Exec/t:Arguments", TASK_NS), "QuietSpin reads no arguments")
+        self.assertEqual(len(task.findall("t:Actions/t:Exec", TASK_NS)), 1)
+        # A tray program runs until the user ends it, on battery too.
+        self.assertEqual(text("t:Settings/t:ExecutionTimeLimit"), "PT0S")
+        self.assertEqual(text("t:Settings/t:DisallowStartIfOnBatteries"), "false")
+        self.assertEqual(text("t:Settings/t:StopIfGoingOnBatteries"), "false")
+
+    def test_logon_task_is_left_out_by_the_switch_and_never_doubled(self):
+        self.session.run("wine", SETUP, "/S", "/NOAUTOSTART", timeout=120)
+        self.wait_for_wine()
+        self.assert_installed()
+        self.assertEqual(self.logon_tasks(), [])
+        self.assertFalse(os.path.exists(os.path.join(self.installed, "QuietSpin-logon-task.xml")))
+        for _ in range(2):
+            self.session.run("wine", SETUP, "/S", timeout=120)
+            self.wait_for_wine()
+        self.assertEqual(len(self.logon_tasks()), 1, "a reinstall replaces the task")
+        self.session.run("wine", SETUP, "/S", "/NOAUTOSTART", timeout=120)
+        self.wait_for_wine()
+        self.assertEqual(self.logon_tasks(), [], "a reinstall without the option takes it away")
+
+    # -- the ASPI layer in the system folder, from the first run to the uninstall ---------------------
+    def system_layers(self):
+        """The system folder's WNASPI32 files, by lower-case name, with their bytes."""
+        folder = os.path.join(self.session.prefix, "drive_c", "windows", "system32")
+        return {n.lower(): read(os.path.join(folder, n)) for n in os.listdir(folder)
+                if n.lower().startswith("wnaspi32")}
+
+    def shared_count(self):
+        query = self.session.reg_query(SHARED_DLLS, r"C:\windows\system32\WNASPI32.DLL")
+        return query.stdout.split("REG_DWORD")[1].strip() if query.returncode == 0 else None
+
+    def first_run_over(self, layer, expect):
+        """With `layer` (bytes; None for none) as the system folder's WNASPI32.DLL instead of Wine's
+        placeholder: installs, goes through the installed QuietSpin's first run until INSTASPI.BAT
+        logs a line with `expect`, and returns the system folder and its count as they were."""
+        system = os.path.join(self.session.prefix, "drive_c", "windows", "system32")
+        for name in os.listdir(system):
+            if name.lower() == "wnaspi32.dll":
+                os.remove(os.path.join(system, name))
+        if layer is not None:
+            with open(os.path.join(system, "wnaspi32.dll"), "wb") as f:
+                f.write(layer)
+        before = (self.system_layers(), self.shared_count())
+        self.assertEqual(self.session.run("wine", SETUP, "/S", timeout=120).returncode, 0)
+        self.wait_for_wine()
+        self.session.reg("delete", harness.MARKER_KEY, "/f")
+        self.session.program = self.installed
+        first_run_test.InstallBranchCase.run_install_branch(self, self.session, expect)
+        self.wait_for_wine()
+        return before
+
+    def assert_uninstall_puts_back(self, before):
+        result = self.session.run("wine", os.path.join(self.installed, "uninst.exe"), "/S", timeout=120)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.wait_for_wine()
+        self.assertFalse(os.path.exists(self.installed), "program folder left behind")
+        self.assertEqual((self.system_layers(), self.shared_count()), before)
+        self.assertFalse(self.key_exists(r"HKLM\SOFTWARE\QuietSpin"), "installation record left behind")
+
+    def test_no_layer_ours_is_installed_and_uninstall_removes_it(self):
+        before = self.first_run_over(None, "installed WNASPI32.DLL in C:\\windows\\System32: no ASPI layer was there")
+        self.assertEqual(self.system_layers(), {"wnaspi32.dll": read(OUR_LAYER)})
+        self.assertEqual(self.shared_count(), "0x1")
+        self.assert_uninstall_puts_back(before)
+
+    def test_our_older_layer_is_replaced_and_uninstall_puts_it_back(self):
+        older = older_build(read(OUR_LAYER))
+        before = self.first_run_over(older, "over QuietSpin's layer 0.9.0.0 found there, kept as ")
+        self.assertEqual(self.system_layers(), {"wnaspi32.dll": read(OUR_LAYER), "wnaspi32.quietspin-1.bak": older})
+        self.assert_uninstall_puts_back(before)
+
+    def test_working_foreign_layer_is_kept_and_carries_the_speed_commands(self):
+        before = self.first_run_over(read(harness.FAKE_LAYER), "kept the ASPI layer in C:\\windows\\System32: it works")
+        self.assertEqual((self.system_layers(), self.shared_count()), before)
+        program = self.session.start()  # the next start runs normally, through that layer
+        self.session.main_window(program, timeout=30)
+        wait_until(self.session.aspi.executes, 15, 0.2, "a speed command through the kept layer")
+        self.assertTrue(all(srb[48] == 0xBB for _, _, srb in self.session.aspi.executes()))
+        program.kill()
+        program.wait()
+        self.wait_for_wine()
+        self.assert_uninstall_puts_back(before)
+
+    def test_broken_foreign_layer_is_kept_aside_and_uninstall_puts_it_back(self):
+        broken = b"MZ, and nothing a loader could use"
+        before = self.first_run_over(broken, "the layer there does not load; it is kept as ")
+        self.assertEqual(self.system_layers(), {"wnaspi32.dll": read(OUR_LAYER), "wnaspi32.quietspin-1.bak": broken})
+        self.assertEqual(self.shared_count(), "0x1")
+        self.assert_uninstall_puts_back(before)
+
     def test_silent_install_start_and_silent_uninstall(self):
         self.assertTrue(self.key_exists(harness.MARKER_KEY))
         result = self.session.run("wine", SETUP, "/S", timeout=120)
         self.assertEqual(result.returncode, 0, result.stderr)
         self.wait_for_wine()
         self.assert_installed()
+        self.assertEqual(self.logon_tasks(), ["QuietSpin"], "the option is on by default")
+        self.assert_logon_task(self.handed_task())
 
         # The installed program runs from its new folder (with the test ASPI layer beside it).
         shutil.copy(harness.FAKE_LAYER, os.path.join(self.installed, "WNASPI32.DLL"))
@@ -96,6 +232,7 @@ class InstallerTest(unittest.TestCase):
                          "Start-menu folder left behind")
         self.assertFalse(self.key_exists(UNINSTALL_KEY))
         self.assertFalse(self.key_exists(harness.MARKER_KEY), "first-run marker key left behind")
+        self.assertEqual(self.logon_tasks(), [], "logon task left behind")
 
     def test_uninstall_keeps_files_it_did_not_install(self):
         self.session.run("wine", SETUP, "/S", timeout=120)
@@ -121,9 +258,10 @@ class InstallerTest(unittest.TestCase):
         find_splash = lambda: self.session.xdo("search", "--onlyvisible", "--class", "Backdrop").split()
 
         def install_pressed():
-            # A key sent before the page is ready is lost: pressed again until the copying starts.
+            # A key sent before the page is ready is lost: pressed again until the copying starts
+            # (the options page's default button is Next, the folder page's Install).
             if not find_splash():
-                self.session.key(page, "Return")  # the folder page's default button: Install
+                self.session.key(page, "Return")
             return wait_until(find_splash, timeout=3, interval=0.05, what="the Backdrop window")
         splash = wait_until(lambda: self._try(install_pressed), 30, 0, "the Backdrop window")
         x, y, w, h = self.session.geometry(int(splash[0]))
