@@ -1,5 +1,5 @@
-// Replays every file of the given folders through the fuzz entry point, so that the corpus of
-// hostile masks runs as an ordinary test under any compiler (the native preset adds ASan/UBSan).
+// Replays every file of the given folders through a fuzz entry point, so that a corpus of hostile
+// inputs runs as an ordinary test under any compiler (the native preset adds ASan/UBSan).
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
