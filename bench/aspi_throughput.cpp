@@ -11,37 +11,13 @@
 #include <cstring>
 #include <vector>
 
+#include "aspi_app.h"
+
+using namespace aspi_app;
+
 namespace {
 
-#pragma pack(push, 1)
-struct Exec {
-  uint8_t cmd, status, ha, flags;
-  uint32_t reserved;
-  uint8_t target, lun;
-  uint16_t rsvd1;
-  uint32_t buf_len;
-  uint8_t* buf;
-  uint8_t sense_len, cdb_len, ha_stat, targ_stat;
-  void* post;
-  uint32_t rsvd2;
-  uint8_t rsvd3[16], cdb[16], sense[16];
-};
-struct DiskInfo {
-  uint8_t cmd, status, ha, flags;
-  uint32_t reserved;
-  uint8_t target, lun, drive_flags, int13, heads, sectors, rsvd[10];
-};
-struct Buff {
-  uint8_t* pointer;
-  uint32_t length, zero_fill, reserved;
-};
-#pragma pack(pop)
-
-using SupportFn = DWORD(__cdecl*)();
-using SendFn = DWORD(__cdecl*)(void*);
-using BuffFn = BOOL(__cdecl*)(Buff*);
 SendFn g_send;
-constexpr uint32_t kChunk = 64 * 1024;
 
 struct Address {
   uint8_t ha = 0, target = 0;
@@ -52,45 +28,25 @@ Address Find(char letter, unsigned adapters) {
   for (unsigned a = 0; a < adapters; ++a) {
     for (unsigned t = 0; t < 16; ++t) {
       DiskInfo d{};
-      d.cmd = 6;
-      d.ha = static_cast<uint8_t>(a);
+      d.h.cmd = 6;
+      d.h.ha = static_cast<uint8_t>(a);
       d.target = static_cast<uint8_t>(t);
       g_send(&d);
-      if (d.status == 1 && d.int13 == letter - 'A') return {static_cast<uint8_t>(a), static_cast<uint8_t>(t), true};
+      if (d.h.status == kComp && d.int13 == letter - 'A') return {static_cast<uint8_t>(a), static_cast<uint8_t>(t), true};
     }
   }
   return {};
 }
 
-void Read10Cdb(uint8_t* cdb, uint32_t lba, uint16_t blocks) {
-  const uint8_t c[10] = {0x28, 0, uint8_t(lba >> 24), uint8_t(lba >> 16), uint8_t(lba >> 8), uint8_t(lba),
-                         0, uint8_t(blocks >> 8), uint8_t(blocks), 0};
-  std::memcpy(cdb, c, 10);
+Exec Read(Address at, uint32_t lba, uint16_t blocks, uint8_t* buffer) {
+  return Read10(at.ha, at.target, lba, blocks, buffer);
 }
 
-Exec Read(Address at, uint32_t lba, uint16_t blocks, uint8_t* buffer, HANDLE event) {
-  Exec e{};
-  e.cmd = 2;
-  e.ha = at.ha;
-  e.flags = 0x08 | 0x40;
-  e.target = at.target;
-  e.buf_len = blocks * 2048u;
-  e.buf = buffer;
-  e.sense_len = 14;
-  e.cdb_len = 10;
-  e.post = event;
-  Read10Cdb(e.cdb, lba, blocks);
-  return e;
-}
-
+// READ CAPACITY: the number of sectors on the disc.
 uint32_t Capacity(Address at, uint8_t* buffer, HANDLE event) {
-  Exec e = Read(at, 0, 0, buffer, event);
-  e.buf_len = 8;
-  std::memset(e.cdb, 0, 16);
-  e.cdb[0] = 0x25;
-  ::ResetEvent(event);
-  if (g_send(&e) == 0) ::WaitForSingleObject(event, INFINITE);
-  if (e.status != 1) return 0;
+  const uint8_t cdb[10] = {0x25};
+  Exec e = DataIn(at.ha, at.target, cdb, 8, buffer);
+  if (Run(g_send, e, event) != kComp) return 0;
   return (uint32_t{buffer[0]} << 24 | uint32_t{buffer[1]} << 16 | uint32_t{buffer[2]} << 8 | buffer[3]) + 1;
 }
 
@@ -105,10 +61,8 @@ double ThroughLayer(Address at, uint32_t sectors, uint8_t* buffer, HANDLE event)
   ::QueryPerformanceCounter(&a);
   for (uint32_t lba = 0; lba < sectors;) {
     const auto blocks = static_cast<uint16_t>(std::min<uint32_t>(kChunk / 2048, sectors - lba));
-    Exec e = Read(at, lba, blocks, buffer, event);
-    ::ResetEvent(event);
-    if (g_send(&e) == 0) ::WaitForSingleObject(event, INFINITE);
-    if (e.status != 1) return -1;
+    Exec e = Read(at, lba, blocks, buffer);
+    if (Run(g_send, e, event) != kComp) return -1;
     lba += blocks;
   }
   ::QueryPerformanceCounter(&b);
@@ -157,14 +111,14 @@ double WaitWhileBusy(Address busy, char busy_letter, Address other, int queued, 
   std::vector<HANDLE> events(queued);
   for (int i = 0; i < queued; ++i) {
     events[i] = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    batch[i] = Read(busy, static_cast<uint32_t>(i) * 32, 32, buffer, events[i]);
+    batch[i] = Read(busy, static_cast<uint32_t>(i) * 32, 32, buffer);
   }
   HANDLE mine = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  Exec probe = Read(other, 16, 1, small, mine);
-  for (Exec& e : batch) g_send(&e);
+  Exec probe = Read(other, 16, 1, small);
+  for (int i = 0; i < queued; ++i) Post(g_send, batch[i], events[i]);
   LARGE_INTEGER a, b, c;
   ::QueryPerformanceCounter(&a);
-  if (g_send(&probe) == 0) ::WaitForSingleObject(mine, INFINITE);
+  Run(g_send, probe, mine);
   ::QueryPerformanceCounter(&b);
   ::WaitForMultipleObjects(static_cast<DWORD>(queued), events.data(), TRUE, INFINITE);
   ::QueryPerformanceCounter(&c);
@@ -180,12 +134,12 @@ int main(int argc, char** argv) {
   if (argc < 3) return 2;
   const char busy_letter = argv[1][0], other_letter = argv[2][0];
   HMODULE layer = ::LoadLibraryA("WNASPI32.DLL");
-  auto support = reinterpret_cast<SupportFn>(reinterpret_cast<void (*)()>(::GetProcAddress(layer, "GetASPI32SupportInfo")));
-  g_send = reinterpret_cast<SendFn>(reinterpret_cast<void (*)()>(::GetProcAddress(layer, "SendASPI32Command")));
-  auto get_buffer = reinterpret_cast<BuffFn>(reinterpret_cast<void (*)()>(::GetProcAddress(layer, "GetASPI32Buffer")));
+  auto support = Export<SupportFn>(layer, "GetASPI32SupportInfo");
+  g_send = Export<SendFn>(layer, "SendASPI32Command");
+  auto get_buffer = Export<BuffFn>(layer, "GetASPI32Buffer");
   if (!support || !g_send || !get_buffer) return 1;
   const DWORD word = support();
-  const unsigned adapters = (word >> 8 & 0xFF) == 1 ? word & 0xFF : 0;
+  const unsigned adapters = (word >> 8 & 0xFF) == kComp ? word & 0xFF : 0;
   const Address busy = Find(busy_letter, adapters), other = Find(other_letter, adapters);
   if (!busy.found || !other.found) {
     std::printf("drives %c: and %c: not found through the layer\n", busy_letter, other_letter);
@@ -214,11 +168,10 @@ int main(int argc, char** argv) {
   std::printf("layer/direct throughput ratio (best rounds): %.2f (layer %.1f MB/s, direct %.1f MB/s)\n",
               best_direct / best_layer, mb / best_layer, mb / best_direct);
   const double idle = [&] {
-    Exec probe = Read(other, 16, 1, small.pointer, event);
+    Exec probe = Read(other, 16, 1, small.pointer);
     LARGE_INTEGER a, b;
-    ::ResetEvent(event);
     ::QueryPerformanceCounter(&a);
-    if (g_send(&probe) == 0) ::WaitForSingleObject(event, INFINITE);
+    Run(g_send, probe, event);
     ::QueryPerformanceCounter(&b);
     return Seconds(a, b) * 1000;
   }();
