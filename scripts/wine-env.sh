@@ -4,10 +4,13 @@ export WINEDEBUG=${WINEDEBUG:--all}
 export WINEARCH=win32
 export QS_WINE_TEMPLATE=${QS_WINE_TEMPLATE:-$QS_ROOT/build/wine/template}
 
-# Wine runs a 32-bit Windows program in a 32-bit Linux process; some machines refuse to start one
-# (a kernel without IA-32 emulation, or with it switched off).
+# Wine runs a 32-bit Windows program in a 32-bit Linux process. Some machines refuse to start one
+# (a kernel without IA-32 emulation, or with it switched off); others run it only through a user-mode
+# emulator, under which Wine does not start.
 qs_host_runs_i386() {
-  /usr/lib/wine/wine --version >/dev/null 2>&1
+  /usr/lib/wine/wine --version >/dev/null 2>&1 || return 1
+  local emulator=/proc/sys/fs/binfmt_misc/qemu-i386
+  ! { [ -e $emulator ] && [ "$(head -n1 $emulator)" = enabled ]; }
 }
 
 # Creates the template prefix once: no window manager decorations, no Mono/Gecko prompts,

@@ -81,12 +81,7 @@ genisoimage -quiet -J -r -V QSDRIVES -o "$work/medium.iso" "$work/medium"
 # shellcheck source=../../scripts/wine-env.sh
 source "$root/scripts/wine-env.sh"
 guest_prefix=$root/build/wine/guest-prefix.tar
-# Wine starts here only where 32-bit programs run natively: not where the kernel cannot run them,
-# nor where they run through a user-mode emulator.
-host_wine=1
-wine --version >/dev/null 2>&1 || host_wine=0
-[ -e /proc/sys/fs/binfmt_misc/qemu-i386 ] && [ "$(head -n1 /proc/sys/fs/binfmt_misc/qemu-i386)" = enabled ] && host_wine=0
-if [ $host_wine = 0 ]; then
+if ! qs_host_runs_i386; then
   # The first guest makes the prefix and leaves a copy of it (guest.sh); later runs start from that.
   rm -rf "$work/prefix"
   if [ -f "$guest_prefix" ]; then
