@@ -29,14 +29,14 @@ if ! $sudo apt-get update -q >"$log" 2>&1; then
   grep -E 'Failed to fetch' "$log" | sed -E 's/^.*Failed to fetch +/    /' >&2 || true
 fi
 
-install() { DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q "$@" >"$log" 2>&1; }
-if install "${missing[@]}"; then exit 0; fi
+apt_install() { DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q "$@" >"$log" 2>&1; }
+if apt_install "${missing[@]}"; then exit 0; fi
 # Without one architecture's index of an update suite, the other architecture's newer libraries
 # cannot be matched: the release's own suites hold a consistent set of both.
 codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
 if [ -n "$codename" ]; then
   echo "setup: the install could not be resolved; trying again pinned to the release's own suites ($codename)" >&2
-  if install -t "$codename" "${missing[@]}"; then exit 0; fi
+  if apt_install -t "$codename" "${missing[@]}"; then exit 0; fi
 fi
 # Name what stands in the way: each missing package on its own.
 pin=(); [ -n "$codename" ] && pin=(-t "$codename")
