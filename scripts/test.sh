@@ -8,6 +8,9 @@ scripts/build.sh || exit 1
 source scripts/wine-env.sh
 wine_here=1
 if qs_host_runs_i386; then
+  emulator=$(qs_i386_emulators | head -n1)
+  [ -z "$emulator" ] || echo "test: this machine runs 32-bit programs only through an emulator ($emulator):" \
+    "the Wine tiers run several times slower than on a processor that runs them itself"
   qs_wine_template || exit 1
   qs_start_xvfb || exit 1
   trap 'kill $QS_XVFB_PID 2>/dev/null; WINEPREFIX=$WINEPREFIX wineserver -k 2>/dev/null' EXIT

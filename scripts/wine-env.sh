@@ -5,12 +5,26 @@ export WINEARCH=win32
 export QS_WINE_TEMPLATE=${QS_WINE_TEMPLATE:-$QS_ROOT/build/wine/template}
 
 # Wine runs a 32-bit Windows program in a 32-bit Linux process. Some machines refuse to start one
-# (a kernel without IA-32 emulation, or with it switched off); others run it only through a user-mode
-# emulator, under which Wine does not start.
+# (a kernel without IA-32 emulation, or with it switched off); there it runs under QEMU's user-mode
+# emulator, registered for i386 programs by setup.sh. Wine starts under QEMU 10 or later only: older
+# ones cannot give it the fixed mappings it asks for.
 qs_host_runs_i386() {
   /usr/lib/wine/wine --version >/dev/null 2>&1 || return 1
-  local emulator=/proc/sys/fs/binfmt_misc/qemu-i386
-  ! { [ -e $emulator ] && [ "$(head -n1 $emulator)" = enabled ]; }
+  local interpreter major
+  for interpreter in $(qs_i386_emulators); do
+    major=$("$interpreter" --version 2>/dev/null | sed -nE '1s/.*version ([0-9]+).*/\1/p')
+    [ "${major:-0}" -ge 10 ] || return 1
+  done
+}
+
+# The emulators registered for i386 programs (none where the processor runs them itself).
+qs_i386_emulators() {
+  local entry
+  for entry in /proc/sys/fs/binfmt_misc/*; do
+    grep -qx enabled "$entry" 2>/dev/null || continue
+    grep -q '^magic 7f454c4601010100000000000000000002000300' "$entry" || continue
+    sed -n 's/^interpreter //p' "$entry"
+  done
 }
 
 # Creates the template prefix once: no window manager decorations, no Mono/Gecko prompts,

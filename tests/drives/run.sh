@@ -80,6 +80,11 @@ head -c $((47 * 1024 * 1024)) /dev/urandom >"$work/medium/FILL.BIN"
 genisoimage -quiet -J -r -V QSDRIVES -o "$work/medium.iso" "$work/medium"
 # shellcheck source=../../scripts/wine-env.sh
 source "$root/scripts/wine-env.sh"
+if ! [ -w /dev/kvm ] && [ -n "$(qs_i386_emulators)" ]; then
+  # Software emulation makes Wine 10 to 50 times slower in the guest; the journey's waits do not
+  # hold there, and a machine that runs 32-bit programs only through an emulator has nothing better.
+  skip "no hardware accelerator (/dev/kvm), and this machine runs 32-bit programs only through an emulator"
+fi
 guest_prefix=$root/build/wine/guest-prefix.tar
 if ! qs_host_runs_i386; then
   # The first guest makes the prefix and leaves a copy of it (guest.sh); later runs start from that.

@@ -51,7 +51,7 @@ def read_box(session):
     return (texts, buttons) if buttons else None
 
 
-def next_box(session, proc, previous=None, timeout=20):
+def next_box(session, proc, previous=None, timeout=60):
     """Waits for a box of proc other than the one with X window `previous`, and reads it."""
     def find():
         for wid in session.windows_of(proc):

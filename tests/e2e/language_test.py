@@ -48,7 +48,9 @@ class Look:
             s.move(LEFT + METER[0], TOP + METER[1])
 
             def tip_painted(path):
-                pixels = crop(Picture.decode(path), SPEED_TIP)
+                # Text inside the frame: the label's border is drawn before its text.
+                x, y, w, h = SPEED_TIP
+                pixels = crop(Picture.decode(path), (x + 2, y + 2, w - 4, h - 4))
                 return pixels.count(TIP_BACK) > len(pixels) // 2 and inked(pixels, TIP_BACK) > 20
             tip = Picture.decode(s.shot_when(tip_painted, "the speed tip painted"))
             self.speed_tip = crop(tip, SPEED_TIP)
