@@ -75,11 +75,14 @@ void FrmMain::ShowTrayMenu() {
   SetMenuCaption(popup, IDM_MNUEXIT, LoadText(TextId(language, Text::kExit)));
   POINT at{};
   ::GetCursorPos(&at);
+  // Window-system news of the focus change that came before (the click on the notification area
+  // took the focus away) is taken in first: arriving inside the menu's loop it would close the
+  // menu at once. A zero wait reads that news even when messages are already queued, which a
+  // peek does not.
+  ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT);
   // A menu opened from a notification icon closes on a click elsewhere only when its owner is
   // the foreground window; the message posted after it closes lets the next one open properly.
   ::SetForegroundWindow(hwnd_);
-  // Window-system news of the focus change that came before (the click on the notification
-  // area) is taken in now: arriving inside the menu's loop it would close the menu at once.
   MSG pending;
   ::PeekMessageW(&pending, nullptr, 0, 0, PM_NOREMOVE);
   ::TrackPopupMenu(popup, 0, at.x, at.y, 0, hwnd_, nullptr);

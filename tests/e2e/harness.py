@@ -177,12 +177,23 @@ class Session:
     # -- programs ------------------------------------------------------------------------------
     def start(self, exe="QuietSpin.exe", folder=None, args=()):
         folder = folder or self.program
+        self.settle()
         err = open(os.path.join(self.dir, f"stderr-{len(self.procs):02d}.log"), "wb")
         p = subprocess.Popen(["wine", os.path.join(folder, exe), *args], cwd=folder, env=self.env,
                              stdout=subprocess.DEVNULL, stderr=err)
         err.close()
         self.procs.append(p)
         return p
+
+    def settle(self):
+        """Lets a Wine session that a tool (reg, a probe) started end before a program starts: a
+        program that joins a session while its desktop is shutting down gets no display driver
+        and ends without a window (seen where Wine runs under an emulator)."""
+        if all(p.poll() is not None for p in self.procs):
+            try:
+                subprocess.run(["wineserver", "-w"], env=self.env, capture_output=True, timeout=30)
+            except subprocess.TimeoutExpired:
+                pass  # a program started outside the harness keeps the session: nothing to end
 
     def run(self, *cmd, **kw):
         # Wine's tools answer in the locale's legacy code page: never fail on their bytes.
