@@ -105,7 +105,7 @@ class Session:
         self.env = dict(os.environ)
         self.env.update({
             # The msgbox trace lets tests read what a message box says.
-            "WINEPREFIX": self.prefix, "WINEARCH": "win32", "WINEDEBUG": "-all,+msgbox",
+            "WINEPREFIX": self.prefix, "WINEARCH": "win32", "WINEDEBUG": "-all,+msgbox,err+winediag",
             "WINEDLLOVERRIDES": "mscoree,mshtml=;wnaspi32=n", "LC_ALL": locale,
         })
         if fakeaspi is not None:
@@ -175,15 +175,32 @@ class Session:
             shutil.rmtree(self.dir, ignore_errors=True)
 
     # -- programs ------------------------------------------------------------------------------
-    def start(self, exe="QuietSpin.exe", folder=None, args=()):
+    def start(self, exe="QuietSpin.exe", folder=None, args=(), env=None):
+        """Starts a program; its standard error goes to the file named by the returned process's
+        `stderr_path`. A program that Wine gave no display driver is started once more: it joined
+        a session whose desktop was going away, and ended without a window (seen, rarely, where
+        Wine runs under an emulator); the first attempt's log stays beside the second's."""
         folder = folder or self.program
-        self.settle()
-        err = open(os.path.join(self.dir, f"stderr-{len(self.procs):02d}.log"), "wb")
-        p = subprocess.Popen(["wine", os.path.join(folder, exe), *args], cwd=folder, env=self.env,
-                             stdout=subprocess.DEVNULL, stderr=err)
-        err.close()
-        self.procs.append(p)
-        return p
+        for attempt in (1, 2):
+            self.settle()
+            path = os.path.join(self.dir, f"stderr-{len(self.procs):02d}.log")
+            with open(path, "wb") as err:
+                p = subprocess.Popen(["wine", os.path.join(folder, exe), *args], cwd=folder,
+                                     env=dict(self.env, **(env or {})), stdout=subprocess.DEVNULL, stderr=err)
+            p.stderr_path = path
+            self.procs.append(p)
+            if attempt == 2 or not self._ended_without_a_display(p):
+                return p
+
+    def _ended_without_a_display(self, p):
+        try:
+            wait_until(lambda: p.poll() is not None or self.windows_of(p), 60, 0.1, "a window or the end")
+        except AssertionError:
+            return False
+        if p.poll() is None:
+            return False
+        with open(p.stderr_path, "rb") as f:
+            return b"no driver could be loaded" in f.read()
 
     def settle(self):
         """Lets a Wine session that a tool (reg, a probe) started end before a program starts: a
@@ -226,7 +243,15 @@ class Session:
                     if g and g[2] > 100:
                         return w
             return None
-        return wait_until(find, timeout, 0.1, "main window")
+        try:
+            return wait_until(find, timeout, 0.1, "main window")
+        except AssertionError as e:
+            state = "still running" if proc.poll() is None else f"ended with {proc.returncode}"
+            tail = ""
+            if getattr(proc, "stderr_path", None):
+                with open(proc.stderr_path, "rb") as f:
+                    tail = f.read()[-2000:].decode("utf-8", "replace")
+            raise AssertionError(f"{e}; the program is {state}; its last output:\n{tail}") from None
 
     def window_named(self, pattern, timeout=60):
         def find():

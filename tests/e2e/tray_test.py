@@ -4,7 +4,6 @@ With no system tray on the display, Wine shows the icon in its own "Wine System 
 first icon sits about (12, 32) into it. The menu's item texts are read from Wine's menu trace of
 the program (the items as drawn), since a popup menu cannot be read from outside the process.
 """
-import os
 import re
 import subprocess
 
@@ -29,13 +28,7 @@ class TrayTest(harness.unittest.TestCase):
         self.addCleanup(self.s.close)
         subprocess.run(["wine", "reg", "add", harness.MARKER_KEY, "/v", "FirstTime", "/t", "REG_DWORD", "/d", "0",
                         "/f"], env=dict(self.s.env, LC_ALL="C"), capture_output=True, check=True)
-        self.trace_path = os.path.join(self.s.dir, "trace.txt")
-        self.trace = open(self.trace_path, "w")
-        self.addCleanup(self.trace.close)
-        self.p = subprocess.Popen(["wine", os.path.join(self.s.program, "QuietSpin.exe")], cwd=self.s.program,
-                                  env=dict(self.s.env, WINEDEBUG="+menu"), stdout=subprocess.DEVNULL,
-                                  stderr=self.trace)
-        self.s.procs.append(self.p)
+        self.p = self.s.start(env={"WINEDEBUG": "+menu,err+winediag"})
         self.w = self.s.main_window(self.p)
         tray = self.s.window_named("^Wine System Tray$")
         x, y, _, _ = self.s.geometry(tray)
@@ -60,8 +53,7 @@ class TrayTest(harness.unittest.TestCase):
         return None
 
     def drawn_items(self):
-        self.trace.flush()
-        with open(self.trace_path, errors="replace") as f:
+        with open(self.p.stderr_path, errors="replace") as f:
             found = re.findall(r'draw_menu_item \{ ID=0x[0-9a-f]+, Text=L"([^"]*)"', f.read())
         return [decode(t) for t in found]
 
