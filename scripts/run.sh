@@ -48,6 +48,9 @@ export WINEPREFIX=$run/prefix
 [ -d "$WINEPREFIX" ] || qs_wine_prefix "$WINEPREFIX"
 # The first run is over: start as a user would on every later day.
 wine reg add 'HKLM\SYSTEM\CurrentControlSet\Services\QuietSpin\Setting' /v FirstTime /t REG_DWORD /d 0 /f >/dev/null 2>&1
+# QuietSpin starts in a session of its own: one that joins a session while its desktop is going
+# away gets no display driver.
+wineserver -w
 export WINEDLLOVERRIDES="mscoree,mshtml=;wnaspi32=n"
 log=$run/drives.log
 : > "$log"
@@ -64,7 +67,12 @@ fi
 wine "$run/QuietSpin/QuietSpin.exe" &
 app=$!
 if ((headless)); then
-  sleep "${QS_SHOT_AFTER:-6}"
+  if ((real)); then
+    sleep "${QS_SHOT_AFTER:-6}"
+  else
+    # The first speed command goes out two seconds after the window is up.
+    for _ in $(seq 600); do grep -q ' SEND 2 ' "$log" && break; sleep 0.1; done
+  fi
   import -window root "$run/screenshot.png"
   echo "No display here: QuietSpin runs on a virtual one. Screenshot: $run/screenshot.png"
   sleep "${QS_RUN_SECONDS:-10}"
