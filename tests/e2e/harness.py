@@ -4,6 +4,7 @@ Each Session owns a fresh Wine prefix (hard-linked from the template), its own d
 copy of the program folder (build/dist) in which a test may add or remove files. QuietSpin talks
 to the test ASPI layer, whose log tells what the drives received.
 """
+import locale
 import os
 import re
 import shutil
@@ -213,8 +214,18 @@ class Session:
                 pass  # a program started outside the harness keeps the session: nothing to end
 
     def run(self, *cmd, **kw):
-        # Wine's tools answer in the locale's legacy code page: never fail on their bytes.
-        return subprocess.run(list(cmd), env=self.env, capture_output=True, text=True, errors="replace", **kw)
+        # The output goes through files, not pipes: a Wine process that outlives the command (a
+        # service of the session stuck on its way out) would keep a pipe open, and reading it
+        # would wait for ever, past any timeout. Wine's tools answer in the locale's legacy code
+        # page: never fail on their bytes.
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            done = subprocess.run(list(cmd), env=self.env, stdout=out, stderr=err, **kw)
+            texts = []
+            for f in (out, err):
+                f.seek(0)
+                text = f.read().decode(locale.getpreferredencoding(False), "replace")
+                texts.append(text.replace("\r\n", "\n").replace("\r", "\n"))
+        return subprocess.CompletedProcess(done.args, done.returncode, *texts)
 
     def reg(self, *args):
         return self.run("wine", "reg", *args)
