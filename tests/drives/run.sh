@@ -74,17 +74,11 @@ echo "drive tier: initramfs ready after $((SECONDS - started)) s"
 # 3. One medium for all three drives: a 48 MB disc of random bytes, which the ASPI programs read
 # whole and compare with the image, with sectors past 202 (the guest reads 200-202 to tell the
 # drives apart in the trace). A prefix made from the template on this side, where it costs nothing;
-# where 32-bit programs run here only through a user-mode emulator, in which Wine does not start,
-# the guest makes it.
+# where Wine does not start on this side at all, the guest makes it.
 head -c $((47 * 1024 * 1024)) /dev/urandom >"$work/medium/FILL.BIN"
 genisoimage -quiet -J -r -V QSDRIVES -o "$work/medium.iso" "$work/medium"
 # shellcheck source=../../scripts/wine-env.sh
 source "$root/scripts/wine-env.sh"
-if ! [ -w /dev/kvm ] && [ -n "$(qs_i386_emulators)" ]; then
-  # Software emulation makes Wine 10 to 50 times slower in the guest; the journey's waits do not
-  # hold there, and a machine that runs 32-bit programs only through an emulator has nothing better.
-  skip "no hardware accelerator (/dev/kvm), and this machine runs 32-bit programs only through an emulator"
-fi
 guest_prefix=$root/build/wine/guest-prefix.tar
 if ! qs_host_runs_i386; then
   # The first guest makes the prefix and leaves a copy of it (guest.sh); later runs start from that.
