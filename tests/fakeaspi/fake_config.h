@@ -4,8 +4,9 @@
 // The text is a list of key=value items separated by spaces or tabs; a value may be wrapped in
 // double quotes to hold spaces. Numbers are decimal or 0x-prefixed hexadecimal.
 //   support=0x0102           support word returned by GetASPI32SupportInfo
-//   adapters=2               number of host adapters (default: 1 + highest adapter named by
-//                            devices or failinquiry; 0 when none is named)
+//   adapters=2               number of host adapters the support word gives (default: 1 + highest
+//                            adapter named by devices or failinquiry; 0 when none is named);
+//                            the requests themselves know the adapters that hold devices
 //   devices=0:0:0,0:1:5      adapter:target:peripheral-type, logical unit 0 only
 //   failinquiry=1,3          adapters whose SC_HA_INQUIRY fails with SS_ERR
 //   delay=3000               execute requests complete this many ms later, from another thread

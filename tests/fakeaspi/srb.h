@@ -1,5 +1,5 @@
-// ASPI for Win32 request records (SCSI request blocks) for the test layer and the tests that drive
-// it: the field offsets of the shared layout under short names, and the codes.
+// ASPI for Win32 request records (SCSI request blocks) for the tests that drive the test layer: the
+// field offsets of the shared layout under short names, and the codes.
 #pragma once
 #include <cstddef>
 #include <cstdint>

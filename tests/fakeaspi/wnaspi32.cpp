@@ -3,44 +3,105 @@
 // tests can check what a program sent, in which order, and whether it kept its records intact
 // until they completed.
 //
+// Requests are answered by our own layer's rules (aspi/aspi_layer.h) over scripted devices in place
+// of pass-through, so that this layer cannot drift from the one it stands in for. What it adds are
+// the shapes of other layers and their faults: a support word of its own, adapters whose inquiry
+// fails, completion after a delay on another thread, devices that never complete.
+//
 // Log lines, each prefixed with "<ms since process start> ":
 //   LOAD pid=<pid> config=<QS_FAKEASPI as given>
 //   BADCONFIG <item>                         an item of QS_FAKEASPI that was ignored
 //   SUPPORT 0x<8 uppercase hex digits>       GetASPI32SupportInfo and its answer
 //   VERSION                                  GetASPI32DLLVersion
 //   SEND <cmd> <ha>:<byte 8> <160 lowercase hex digits: the 80 bytes as received>
-//   CHANGED <ha>:<target> <160 hex>          at completion the record differs from what was submitted
-//                                            (SRB_Status and the sense area excepted)
+//   CHANGED <ha>:<target> <160 hex>          at completion the record differs from what it held when
+//                                            it was accepted (SRB_Status and the sense area excepted)
 //   GONE <ha>:<target>                       at completion the record's memory is no longer writable
 //   DONE <ha>:<target> status=<decimal>      an execute request ends; logged just before the
 //                                            status is written into the record
 //   UNLOAD
 #include <windows.h>
 
+#include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <set>
 #include <string>
 #include <thread>
 
+#include "aspi/aspi_layer.h"
+#include "aspi/aspi_srb.h"
+#include "aspi/device_table.h"
 #include "fake_config.h"
 #include "fake_log.h"
-#include "srb.h"
 
 namespace qs::fakeaspi {
 namespace {
 
-using Record = std::array<uint8_t, srb::kSize>;
+using namespace qs::aspi;
+using Record = std::array<uint8_t, aspi::kRecordSize>;
+
+// A configured device: it answers INQUIRY with its type and every other command with GOOD status and
+// all the data asked for.
+class ScriptedChannel : public DeviceChannel {
+ public:
+  ScriptedChannel(DeviceId id, uint8_t type) : id_(id), type_(type) {}
+  std::optional<DeviceAddress> Address() override { return DeviceAddress{id_.first, 0, id_.second, 0}; }
+  IoOutcome Reset() override { return IoOutcome::kOk; }
+  PassThroughResult PassThrough(const PassThroughRequest& request) override {
+    constexpr uint8_t kInquiry = 0x12;
+    if (request.cdb[0] == kInquiry && !request.data.empty()) {
+      std::fill(request.data.begin(), request.data.end(), uint8_t{0});
+      request.data[0] = type_;
+    }
+    return {IoOutcome::kOk, 0, {}, static_cast<uint32_t>(request.data.size())};
+  }
+
+ private:
+  DeviceId id_;
+  uint8_t type_;
+};
+
+// The configured devices in place of the system's, each under a name of its own.
+class ScriptedIo : public DeviceIo {
+ public:
+  explicit ScriptedIo(const FakeConfig& config) : config_(config) {}
+  std::vector<std::string> CandidatePaths() override {
+    std::vector<std::string> paths;
+    for (const auto& [id, type] : config_.devices) paths.push_back(DeviceText(id.first, id.second));
+    return paths;
+  }
+  OpenResult Open(const std::string& path) override {
+    for (const auto& [id, type] : config_.devices) {
+      if (DeviceText(id.first, id.second) == path) return {std::make_unique<ScriptedChannel>(id, type), IoOutcome::kOk};
+    }
+    return {};
+  }
+  static std::string DeviceText(uint8_t adapter, uint8_t target) {
+    return std::to_string(adapter) + ':' + std::to_string(target);
+  }
+
+ private:
+  const FakeConfig& config_;
+};
 
 struct State {
   FakeConfig config;
   FakeLog log;
+  ScriptedIo io{config};
+  // Devices are numbered densely by adapter, as our layer does; the configurations name them so.
+  DeviceTable table = DeviceTable::Discover(io);
+  Timeouts timeouts;
+  // One request at a time runs against the table, as on a device's worker.
+  SRWLOCK lock = SRWLOCK_INIT;
+  std::set<const uint8_t*> never_ending;  // records of devices that never complete, until aborted
   explicit State(FakeConfig c) : config(std::move(c)), log(config.log_path) {}
 };
 
 std::unique_ptr<State> g_state;
-HMODULE g_module = nullptr;
 
 std::wstring ReadEnvironment(const wchar_t* name) {
   const DWORD size = ::GetEnvironmentVariableW(name, nullptr, 0);
@@ -51,126 +112,122 @@ std::wstring ReadEnvironment(const wchar_t* name) {
   return value;
 }
 
-std::string DeviceText(uint8_t adapter, uint8_t target) {
-  return std::to_string(adapter) + ':' + std::to_string(target);
-}
-
 Record Snapshot(const volatile uint8_t* record) {
   Record copy;
   for (size_t i = 0; i < copy.size(); ++i) copy[i] = record[i];
   return copy;
 }
 
-// Writes the status last, so that a caller polling SRB_Status sees every other result first.
-void WriteStatus(volatile uint8_t* record, uint8_t status) {
-  ::MemoryBarrier();
-  record[srb::kStatus] = status;
+// The status goes last, so that a caller polling SRB_Status sees every other result first.
+void Publish(uint8_t* record, uint8_t status) {
+  std::atomic_ref<uint8_t>(record[kSrbStatus]).store(status, std::memory_order_release);
 }
 
-void CopyText(volatile uint8_t* to, const std::string& text) {
-  for (size_t i = 0; i < 16; ++i) to[i] = static_cast<uint8_t>(i < text.size() ? text[i] : ' ');
-}
-
-uint8_t Inquiry(volatile uint8_t* record, uint8_t adapter) {
-  const FakeConfig& config = g_state->config;
-  if (adapter >= config.AdapterCount()) return srb::kInvalidHa;
-  if (config.fail_inquiry.count(adapter)) return srb::kErr;
-  record[srb::kHaCount] = config.AdapterCount();
-  record[srb::kHaScsiId] = 7;
-  CopyText(record + srb::kHaManagerId, "ASPI for WIN32");
-  CopyText(record + srb::kHaIdentifier, "FAKE ADAPTER " + std::to_string(adapter));
-  for (size_t i = 0; i < 16; ++i) record[srb::kHaUnique + i] = 0;
-  record[srb::kHaUnique + 3] = 8;     // targets per adapter
-  record[srb::kHaUnique + 6] = 0x01;  // largest transfer: 0x10000 bytes
-  return srb::kComp;
-}
-
-uint8_t DeviceType(volatile uint8_t* record, uint8_t adapter, uint8_t target) {
-  const FakeConfig& config = g_state->config;
-  if (adapter >= config.AdapterCount()) return srb::kInvalidHa;
-  const auto found = config.devices.find({adapter, target});
-  if (record[srb::kLun] != 0 || found == config.devices.end()) return srb::kNoDevice;
-  record[srb::kDeviceType] = found->second;
-  return srb::kComp;
-}
-
-// True when all 80 bytes lie in committed, writable memory.
-bool Writable(const volatile uint8_t* record) {
-  auto at = reinterpret_cast<uintptr_t>(record);
-  const uintptr_t end = at + srb::kSize;
-  constexpr DWORD kWritable =
-      PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
-  while (at < end) {
+// True when the `length` bytes at `at` lie in committed memory of the given kind.
+bool Usable(const void* at, size_t length, DWORD kinds) {
+  auto p = reinterpret_cast<uintptr_t>(at);
+  const uintptr_t end = p + length;
+  if (end < p) return false;
+  while (p < end) {
     MEMORY_BASIC_INFORMATION info{};
-    if (::VirtualQuery(reinterpret_cast<void*>(at), &info, sizeof info) == 0) return false;
-    if (info.State != MEM_COMMIT || (info.Protect & PAGE_GUARD) || !(info.Protect & kWritable)) return false;
-    at = reinterpret_cast<uintptr_t>(info.BaseAddress) + info.RegionSize;
+    if (::VirtualQuery(reinterpret_cast<void*>(p), &info, sizeof info) == 0) return false;
+    if (info.State != MEM_COMMIT || (info.Protect & PAGE_GUARD) || !(info.Protect & kinds)) return false;
+    p = reinterpret_cast<uintptr_t>(info.BaseAddress) + info.RegionSize;
   }
   return true;
+}
+
+constexpr DWORD kWritable = PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+
+std::span<uint8_t> CallerBuffer(uint32_t pointer, uint32_t length) {
+  auto* at = reinterpret_cast<uint8_t*>(static_cast<uintptr_t>(pointer));
+  if (!Usable(at, length, kWritable)) return {};
+  return {at, length};
 }
 
 bool SameSubmission(const Record& before, const Record& now) {
-  for (size_t i = 0; i < srb::kSenseArea; ++i) {
-    if (i != srb::kStatus && before[i] != now[i]) return false;
+  for (size_t i = 0; i < kExecSenseArea; ++i) {
+    if (i != kSrbStatus && before[i] != now[i]) return false;
   }
   return true;
 }
 
-void Complete(volatile uint8_t* record, const Record& submitted) {
-  const std::string device = DeviceText(submitted[srb::kHaId], submitted[srb::kTarget]);
-  if (!Writable(record)) {
+// The end of an execute request: the record must still be the caller's and as it was accepted.
+void Complete(uint8_t* record, const Record& accepted) {
+  const std::string device = ScriptedIo::DeviceText(accepted[kSrbHaId], accepted[kExecTarget]);
+  if (!Usable(record, kRecordSize, kWritable)) {
     g_state->log.Line("GONE " + device);
     return;
   }
   const Record now = Snapshot(record);
-  if (!SameSubmission(submitted, now)) {
+  if (!SameSubmission(accepted, now)) {
     g_state->log.Line("CHANGED " + device + ' ' + HexBytes(now.data(), now.size()));
   }
-  g_state->log.Line("DONE " + device + " status=1");
-  record[srb::kHaStat] = 0;
-  record[srb::kTargStat] = 0;
-  WriteStatus(record, srb::kComp);
+  const uint8_t flags = accepted[kSrbFlags];
+  const uint32_t post = SrbView(const_cast<uint8_t*>(accepted.data())).dword(kExecPostProc);
+  ::AcquireSRWLockExclusive(&g_state->lock);
+  const uint8_t status = ExecuteRequest(g_state->table, g_state->io, record, &CallerBuffer,
+                                        g_state->timeouts.Seconds(accepted[kSrbHaId], accepted[kExecTarget], 0));
+  ::ReleaseSRWLockExclusive(&g_state->lock);
+  g_state->log.Line("DONE " + device + " status=" + std::to_string(status));
+  Publish(record, status);
+  if (post != 0 && (flags & SRB_POSTING)) {
+    reinterpret_cast<void(__cdecl*)(void*)>(static_cast<uintptr_t>(post))(record);
+  } else if (post != 0 && (flags & SRB_EVENT_NOTIFY)) {
+    ::SetEvent(reinterpret_cast<HANDLE>(static_cast<uintptr_t>(post)));
+  }
 }
 
-// Worker threads run this module's code after SendASPI32Command returned; a program that frees
-// the library in the meantime must not pull the code from under them.
+// Threads run this module's code after SendASPI32Command returned; a program that frees the
+// library in the meantime must not pull the code from under them.
 void PinModule() {
   HMODULE self = nullptr;
   ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
                        reinterpret_cast<LPCWSTR>(&PinModule), &self);
 }
 
-uint8_t Execute(volatile uint8_t* record, const Record& submitted) {
-  const FakeConfig& config = g_state->config;
-  const uint8_t adapter = submitted[srb::kHaId];
-  const uint8_t target = submitted[srb::kTarget];
-  const std::string device = DeviceText(adapter, target);
-  uint8_t refused = 0;
-  if (adapter >= config.AdapterCount())
-    refused = srb::kInvalidHa;
-  else if (submitted[srb::kLun] != 0 || !config.devices.count({adapter, target}))
-    refused = srb::kNoDevice;
-  if (refused) {
-    g_state->log.Line("DONE " + device + " status=" + std::to_string(refused));
-    WriteStatus(record, refused);
-    return refused;
+// An accepted execute or reset request: at once, after the configured delay, or never.
+uint8_t Run(uint8_t* record) {
+  const Record accepted = Snapshot(record);
+  const DeviceId id{accepted[kSrbHaId], accepted[kExecTarget]};
+  if (accepted[kSrbCmd] == SC_RESET_DEV) {
+    ::AcquireSRWLockExclusive(&g_state->lock);
+    const uint8_t status = ResetRequest(g_state->table, g_state->io, record);
+    ::ReleaseSRWLockExclusive(&g_state->lock);
+    Publish(record, status);
+    return status;
   }
-  record[srb::kStatus] = srb::kPending;
-  if (config.never.count({adapter, target})) return srb::kPending;
-  if (config.delay_ms == 0) {
-    Complete(record, submitted);
-    return record[srb::kStatus];
+  if (g_state->config.never.count(id)) {
+    ::AcquireSRWLockExclusive(&g_state->lock);
+    g_state->never_ending.insert(record);
+    ::ReleaseSRWLockExclusive(&g_state->lock);
+    return SS_PENDING;
+  }
+  if (g_state->config.delay_ms == 0) {
+    Complete(record, accepted);
+    return std::atomic_ref<uint8_t>(record[kSrbStatus]).load(std::memory_order_acquire);
   }
   PinModule();
-  std::thread([record, submitted, delay = config.delay_ms] {
+  std::thread([record, accepted, delay = g_state->config.delay_ms] {
     ::Sleep(delay);
-    Complete(record, submitted);
+    Complete(record, accepted);
   }).detach();
-  return srb::kPending;
+  return SS_PENDING;
 }
 
-void Attach(HMODULE module) {
-  g_module = module;
+// Only a request that never completes can still be taken back; the others end on their own.
+uint8_t Abort(uint8_t* abort) {
+  auto* target = reinterpret_cast<uint8_t*>(static_cast<uintptr_t>(SrbView(abort).dword(kAbortToAbort)));
+  ::AcquireSRWLockExclusive(&g_state->lock);
+  const bool waiting = g_state->never_ending.erase(target) == 1;
+  ::ReleaseSRWLockExclusive(&g_state->lock);
+  if (waiting) Publish(target, SS_ABORTED);
+  const uint8_t status = waiting ? SS_COMP : SS_ABORT_FAIL;
+  Publish(abort, status);
+  return status;
+}
+
+void Attach() {
   const std::wstring text = ReadEnvironment(L"QS_FAKEASPI");
   g_state = std::make_unique<State>(ParseFakeConfig(text));
   g_state->log.Line("LOAD pid=" + std::to_string(::GetCurrentProcessId()) + " config=" + Utf8(text));
@@ -196,34 +253,40 @@ extern "C" DWORD __cdecl GetASPI32DLLVersion() {
 }
 
 extern "C" DWORD __cdecl SendASPI32Command(void* address) {
-  if (address == nullptr) return qs::srb::kInvalidSrb;
-  auto* record = static_cast<volatile uint8_t*>(address);
+  if (address == nullptr) return SS_INVALID_SRB;
+  auto* record = static_cast<uint8_t*>(address);
   const Record submitted = Snapshot(record);
-  const uint8_t cmd = submitted[qs::srb::kCmd];
-  const uint8_t adapter = submitted[qs::srb::kHaId];
-  g_state->log.Line("SEND " + std::to_string(cmd) + ' ' + DeviceText(adapter, submitted[qs::srb::kTarget]) +
-                    ' ' + HexBytes(submitted.data(), submitted.size()));
-  uint8_t status = qs::srb::kInvalidCmd;
-  switch (cmd) {
-    case qs::srb::kHaInquiry:
-      status = Inquiry(record, adapter);
-      break;
-    case qs::srb::kGetDevType:
-      status = DeviceType(record, adapter, submitted[qs::srb::kTarget]);
-      break;
-    case qs::srb::kExecScsiCmd:
-      return Execute(record, submitted);
-    default:
-      break;
+  const uint8_t cmd = submitted[kSrbCmd];
+  const uint8_t adapter = submitted[kSrbHaId];
+  const std::string device = ScriptedIo::DeviceText(adapter, submitted[kExecTarget]);
+  g_state->log.Line("SEND " + std::to_string(cmd) + ' ' + device + ' ' + HexBytes(submitted.data(), submitted.size()));
+  if (cmd == SC_HA_INQUIRY && g_state->config.fail_inquiry.count(adapter)) {
+    Publish(record, SS_ERR);
+    return SS_ERR;
   }
-  WriteStatus(record, status);
-  return status;
+  ::AcquireSRWLockExclusive(&g_state->lock);
+  const uint8_t status = AcceptRequest(g_state->table, g_state->timeouts, record);
+  ::ReleaseSRWLockExclusive(&g_state->lock);
+  if (status != SS_PENDING) {
+    if (cmd == SC_EXEC_SCSI_CMD) g_state->log.Line("DONE " + device + " status=" + std::to_string(status));
+    return status;
+  }
+  switch (cmd) {
+    case SC_EXEC_SCSI_CMD:
+    case SC_RESET_DEV:
+      return Run(record);
+    case SC_ABORT_SRB:
+      return Abort(record);
+    default:  // a rescan: the configured devices are all there is
+      Publish(record, SS_COMP);
+      return SS_COMP;
+  }
 }
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
     ::DisableThreadLibraryCalls(instance);
-    Attach(instance);
+    Attach();
   } else if (reason == DLL_PROCESS_DETACH && g_state) {
     g_state->log.Line("UNLOAD");
     g_state.reset();
