@@ -110,11 +110,12 @@ class ShowcaseTest(unittest.TestCase):
     def hover(self, name):
         """Puts the pointer on the button and waits for its overlay, which takes the press."""
         # Cross the band's top row first: the pointer tracking sees only the window background,
-        # and the lit mode picture may lie under the button's middle.
+        # and the lit mode picture may lie under the button's middle. The program asks where the
+        # pointer is when it takes a move, so the pointer stays on that row until the overlay is up.
         x = BUTTON_X[name]
         self.s.move(ORIGIN_X + x, ORIGIN_Y + BAND_TOP)
-        self.s.move(ORIGIN_X + x, ORIGIN_Y + STRIP_Y)
         self.overlay_shows(name, f"{name}_move.jpg")
+        self.s.move(ORIGIN_X + x, ORIGIN_Y + STRIP_Y)
 
     def press(self, name):
         """Presses on the button's overlay; waits for the pressed picture, after which the overlay
