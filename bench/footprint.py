@@ -131,8 +131,7 @@ class Bench:
 
     def end(self, proc, window_class):
         # Closed as a user would close it, so that a tray icon goes away with its program.
-        subprocess.run(["wine", self.bare, "--close", window_class], cwd=self.s.program, env=self.s.env,
-                       capture_output=True, timeout=30)
+        self.s.run("wine", self.bare, "--close", window_class, cwd=self.s.program, timeout=30)
         if not harness.exited(proc, 10):
             proc.kill()
             proc.wait(timeout=20)

@@ -33,19 +33,27 @@ bool Accessible(const uint8_t* at, uint32_t length) {
   return true;
 }
 
-// Records carry 32-bit addresses: this library is built for 32-bit callers only. A buffer longer
-// than the memory behind it gives nothing, so that the request ends in an error status.
+void Publish(uint8_t* record, uint8_t status) {
+  std::atomic_ref<uint8_t>(record[kSrbStatus]).store(status, std::memory_order_release);
+}
+
+}  // namespace
+
+// Records carry 32-bit addresses: this library is built for 32-bit callers only.
 std::span<uint8_t> CallerBuffer(uint32_t pointer, uint32_t length) {
   auto* at = reinterpret_cast<uint8_t*>(static_cast<uintptr_t>(pointer));
   if (!Accessible(at, length)) return {};
   return {at, length};
 }
 
-void Publish(uint8_t* record, uint8_t status) {
-  std::atomic_ref<uint8_t>(record[kSrbStatus]).store(status, std::memory_order_release);
+void Answer(uint8_t* record, uint8_t status, uint8_t flags, uint32_t post) {
+  Publish(record, status);
+  if (post != 0 && (flags & SRB_POSTING)) {
+    reinterpret_cast<void(__cdecl*)(void*)>(static_cast<uintptr_t>(post))(record);
+  } else if (post != 0 && (flags & SRB_EVENT_NOTIFY)) {
+    ::SetEvent(reinterpret_cast<HANDLE>(static_cast<uintptr_t>(post)));
+  }
 }
-
-}  // namespace
 
 AspiService::AspiService(std::unique_ptr<DeviceIo> io)
     : io_(std::move(io)), never_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
@@ -209,14 +217,7 @@ void AspiService::RunWorker(Line& line) {
     ::AcquireSRWLockExclusive(&lock_);
     const bool answer = !stopping_;
     ::ReleaseSRWLockExclusive(&lock_);
-    if (answer) {
-      Publish(entry.record, status);
-      if (post != 0 && (flags & SRB_POSTING)) {
-        reinterpret_cast<void(__cdecl*)(void*)>(static_cast<uintptr_t>(post))(entry.record);
-      } else if (post != 0 && (flags & SRB_EVENT_NOTIFY)) {
-        ::SetEvent(reinterpret_cast<HANDLE>(static_cast<uintptr_t>(post)));
-      }
-    }
+    if (answer) Answer(entry.record, status, flags, post);
     ::AcquireSRWLockExclusive(&lock_);
     line.running = nullptr;
     ::WakeAllConditionVariable(&line.finished);

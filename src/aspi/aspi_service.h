@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <span>
 
 #include "aspi/aspi_layer.h"
 #include "aspi/device_io.h"
@@ -21,6 +22,15 @@ namespace qs::aspi {
 
 // Requests one device may have waiting; beyond that SS_INSUFFICIENT_RESOURCES.
 inline constexpr size_t kQueueDepth = 64;
+
+// SRB_BufPointer and SRB_BufLen as memory of this process. A buffer longer than the memory behind
+// it gives nothing, so that the request ends in an error status.
+std::span<uint8_t> CallerBuffer(uint32_t pointer, uint32_t length);
+
+// The end of a request: publishes its final status, then calls the post routine or signals the
+// event the record names. `flags` and `post` were read before: once the status is out, the record
+// is the caller's again.
+void Answer(uint8_t* record, uint8_t status, uint8_t flags, uint32_t post);
 
 class AspiService {
  public:

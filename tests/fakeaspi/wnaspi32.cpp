@@ -33,6 +33,7 @@
 #include <thread>
 
 #include "aspi/aspi_layer.h"
+#include "aspi/aspi_service.h"
 #include "aspi/aspi_srb.h"
 #include "aspi/device_table.h"
 #include "fake_config.h"
@@ -123,26 +124,19 @@ void Publish(uint8_t* record, uint8_t status) {
   std::atomic_ref<uint8_t>(record[kSrbStatus]).store(status, std::memory_order_release);
 }
 
-// True when the `length` bytes at `at` lie in committed memory of the given kind.
-bool Usable(const void* at, size_t length, DWORD kinds) {
-  auto p = reinterpret_cast<uintptr_t>(at);
-  const uintptr_t end = p + length;
-  if (end < p) return false;
-  while (p < end) {
+// True when all of the record lies in committed, writable memory.
+bool Writable(const uint8_t* record) {
+  auto at = reinterpret_cast<uintptr_t>(record);
+  const uintptr_t end = at + kRecordSize;
+  constexpr DWORD kWritable =
+      PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+  while (at < end) {
     MEMORY_BASIC_INFORMATION info{};
-    if (::VirtualQuery(reinterpret_cast<void*>(p), &info, sizeof info) == 0) return false;
-    if (info.State != MEM_COMMIT || (info.Protect & PAGE_GUARD) || !(info.Protect & kinds)) return false;
-    p = reinterpret_cast<uintptr_t>(info.BaseAddress) + info.RegionSize;
+    if (::VirtualQuery(reinterpret_cast<void*>(at), &info, sizeof info) == 0) return false;
+    if (info.State != MEM_COMMIT || (info.Protect & PAGE_GUARD) || !(info.Protect & kWritable)) return false;
+    at = reinterpret_cast<uintptr_t>(info.BaseAddress) + info.RegionSize;
   }
   return true;
-}
-
-constexpr DWORD kWritable = PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
-
-std::span<uint8_t> CallerBuffer(uint32_t pointer, uint32_t length) {
-  auto* at = reinterpret_cast<uint8_t*>(static_cast<uintptr_t>(pointer));
-  if (!Usable(at, length, kWritable)) return {};
-  return {at, length};
 }
 
 bool SameSubmission(const Record& before, const Record& now) {
@@ -155,27 +149,23 @@ bool SameSubmission(const Record& before, const Record& now) {
 // The end of an execute request: the record must still be the caller's and as it was accepted.
 void Complete(uint8_t* record, const Record& accepted) {
   const std::string device = ScriptedIo::DeviceText(accepted[kSrbHaId], accepted[kExecTarget]);
-  if (!Usable(record, kRecordSize, kWritable)) {
+  if (!Writable(record)) {
     g_state->log.Line("GONE " + device);
     return;
   }
-  const Record now = Snapshot(record);
+  Record now = Snapshot(record);
   if (!SameSubmission(accepted, now)) {
     g_state->log.Line("CHANGED " + device + ' ' + HexBytes(now.data(), now.size()));
   }
-  const uint8_t flags = accepted[kSrbFlags];
-  const uint32_t post = SrbView(const_cast<uint8_t*>(accepted.data())).dword(kExecPostProc);
+  // Read before the status goes out, as the layer's worker does.
+  const uint8_t flags = now[kSrbFlags];
+  const uint32_t post = SrbView(now.data()).dword(kExecPostProc);
   ::AcquireSRWLockExclusive(&g_state->lock);
   const uint8_t status = ExecuteRequest(g_state->table, g_state->io, record, &CallerBuffer,
                                         g_state->timeouts.Seconds(accepted[kSrbHaId], accepted[kExecTarget], 0));
   ::ReleaseSRWLockExclusive(&g_state->lock);
   g_state->log.Line("DONE " + device + " status=" + std::to_string(status));
-  Publish(record, status);
-  if (post != 0 && (flags & SRB_POSTING)) {
-    reinterpret_cast<void(__cdecl*)(void*)>(static_cast<uintptr_t>(post))(record);
-  } else if (post != 0 && (flags & SRB_EVENT_NOTIFY)) {
-    ::SetEvent(reinterpret_cast<HANDLE>(static_cast<uintptr_t>(post)));
-  }
+  Answer(record, status, flags, post);
 }
 
 // Threads run this module's code after SendASPI32Command returned; a program that frees the
@@ -188,13 +178,14 @@ void PinModule() {
 
 // An accepted execute or reset request: at once, after the configured delay, or never.
 uint8_t Run(uint8_t* record) {
-  const Record accepted = Snapshot(record);
+  Record accepted = Snapshot(record);
   const DeviceId id{accepted[kSrbHaId], accepted[kExecTarget]};
   if (accepted[kSrbCmd] == SC_RESET_DEV) {
     ::AcquireSRWLockExclusive(&g_state->lock);
     const uint8_t status = ResetRequest(g_state->table, g_state->io, record);
     ::ReleaseSRWLockExclusive(&g_state->lock);
-    Publish(record, status);
+    // A reset record names its post routine where an execute record does.
+    Answer(record, status, accepted[kSrbFlags], SrbView(accepted.data()).dword(kExecPostProc));
     return status;
   }
   if (g_state->config.never.count(id)) {

@@ -73,8 +73,10 @@ TEST_F(AspiShimTest, InquiryReachesTheLayerAndIsAnsweredInTheRecord) {
   EXPECT_EQ(r[srb::kStatus], srb::kComp);
   EXPECT_EQ(r[srb::kHaCount], 2);
   EXPECT_EQ(r[srb::kHaScsiId], 7);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&r[srb::kHaManagerId])), "ASPI for WIN32");
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&r[srb::kHaIdentifier])), "SPTI port 0");
+  EXPECT_EQ(std::string(r.begin() + srb::kHaManagerId, r.begin() + srb::kHaManagerId + 16),
+            std::string("ASPI for WIN32\0\0", 16));
+  EXPECT_EQ(std::string(r.begin() + srb::kHaIdentifier, r.begin() + srb::kHaIdentifier + 16),
+            std::string("SPTI port 0\0\0\0\0\0", 16));
   EXPECT_EQ(Log().back().text, sent);
 
   Record failing = Inquiry(1);
