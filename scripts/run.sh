@@ -59,7 +59,7 @@ fi
 # QuietSpin starts in a session of its own: one that joins a session while its desktop is going
 # away gets no display driver.
 wineserver -w
-export WINEDLLOVERRIDES="mscoree,mshtml=;wnaspi32=n"
+export WINEDLLOVERRIDES=$QS_WINE_OVERRIDES
 log=$run/drives.log
 : > "$log"
 echo "QuietSpin runs from $run/QuietSpin"

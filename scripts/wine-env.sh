@@ -1,8 +1,23 @@
 # Sourced by the run and test scripts: a quiet 32-bit Wine prefix template and a virtual display.
+# The end-to-end harness (tests/e2e/harness.py) takes the same environment from here (qs_wine_env)
+# and makes its prefixes with qs_wine_prefix.
 QS_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEARCH=win32
 export QS_WINE_TEMPLATE=${QS_WINE_TEMPLATE:-$QS_ROOT/build/wine/template}
+# No prompts to install Mono or Gecko.
+QS_WINE_NO_PROMPTS="mscoree,mshtml="
+# A program's own ASPI layer (the one beside it) rather than Wine's builtin one.
+QS_WINE_OVERRIDES="$QS_WINE_NO_PROMPTS;wnaspi32=n"
+QS_XVFB_SCREEN=1024x768x24
+
+# The environment above, as NAME=value lines.
+qs_wine_env() {
+  local name
+  for name in WINEARCH QS_WINE_TEMPLATE QS_WINE_NO_PROMPTS QS_WINE_OVERRIDES QS_XVFB_SCREEN; do
+    printf '%s=%s\n' "$name" "${!name}"
+  done
+}
 
 # Wine runs a 32-bit Windows program in a 32-bit Linux process. Some machines refuse to start one
 # (a kernel without IA-32 emulation, or with it switched off); there it runs under QEMU's user-mode
@@ -34,7 +49,7 @@ qs_wine_template() {
   [ -f "$QS_WINE_TEMPLATE/.ready" ] && return 0
   rm -rf "$QS_WINE_TEMPLATE"; mkdir -p "$(dirname "$QS_WINE_TEMPLATE")" || return 1
   echo "wine: creating prefix template (about 10 s)"
-  _qs_template_step env WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i || return 1
+  _qs_template_step env WINEDLLOVERRIDES="$QS_WINE_NO_PROMPTS" wineboot -i || return 1
   _qs_template_step wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f || return 1
   local font=/usr/share/fonts/truetype/wqy/wqy-microhei.ttc
   if [ -f "$font" ]; then
@@ -82,7 +97,7 @@ qs_start_xvfb() {
       if [ -n "$pid" ] && [ -d "/proc/$pid" ]; then continue; fi
       rm -f "/tmp/.X$n-lock" "/tmp/.X11-unix/X$n"
     fi
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb ":$n" -screen 0 "$QS_XVFB_SCREEN" -nolisten tcp >/dev/null 2>&1 &
     QS_XVFB_PID=$!
     export DISPLAY=":$n"
     for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && return 0; sleep 0.1; done
