@@ -5,6 +5,9 @@
 # With no display, it runs on a virtual one, saves a screenshot and stops after QS_RUN_SECONDS.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# shellcheck source=scripts/errors.sh
+source scripts/errors.sh
+qs_stop_on_errors run
 real=0
 case "${1:-}" in
   "") ;;
@@ -47,11 +50,16 @@ export WINEPREFIX=$run/prefix
 ((real)) && WINEPREFIX=$run/prefix-real
 [ -d "$WINEPREFIX" ] || qs_wine_prefix "$WINEPREFIX"
 # The first run is over: start as a user would on every later day.
-wine reg add 'HKLM\SYSTEM\CurrentControlSet\Services\QuietSpin\Setting' /v FirstTime /t REG_DWORD /d 0 /f >/dev/null 2>&1
+if ! wine reg add 'HKLM\SYSTEM\CurrentControlSet\Services\QuietSpin\Setting' /v FirstTime /t REG_DWORD /d 0 /f \
+    >"$run/reg.log" 2>&1; then
+  echo "run: could not mark the first run as over in $WINEPREFIX (wine reg add failed); Wine said:" >&2
+  tail -n 5 "$run/reg.log" | sed 's/^/    /' >&2
+  exit 1
+fi
 # QuietSpin starts in a session of its own: one that joins a session while its desktop is going
 # away gets no display driver.
 wineserver -w
-export WINEDLLOVERRIDES="mscoree,mshtml=;wnaspi32=n"
+export WINEDLLOVERRIDES=$QS_WINE_OVERRIDES
 log=$run/drives.log
 : > "$log"
 echo "QuietSpin runs from $run/QuietSpin"

@@ -1,8 +1,23 @@
 # Sourced by the run and test scripts: a quiet 32-bit Wine prefix template and a virtual display.
+# The end-to-end harness (tests/e2e/harness.py) takes the same environment from here (qs_wine_env)
+# and makes its prefixes with qs_wine_prefix.
 QS_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEARCH=win32
 export QS_WINE_TEMPLATE=${QS_WINE_TEMPLATE:-$QS_ROOT/build/wine/template}
+# No prompts to install Mono or Gecko.
+QS_WINE_NO_PROMPTS="mscoree,mshtml="
+# A program's own ASPI layer (the one beside it) rather than Wine's builtin one.
+QS_WINE_OVERRIDES="$QS_WINE_NO_PROMPTS;wnaspi32=n"
+QS_XVFB_SCREEN=1024x768x24
+
+# The environment above, as NAME=value lines.
+qs_wine_env() {
+  local name
+  for name in WINEARCH QS_WINE_TEMPLATE QS_WINE_NO_PROMPTS QS_WINE_OVERRIDES QS_XVFB_SCREEN; do
+    printf '%s=%s\n' "$name" "${!name}"
+  done
+}
 
 # Wine runs a 32-bit Windows program in a 32-bit Linux process. Some machines refuse to start one
 # (a kernel without IA-32 emulation, or with it switched off); there it runs under QEMU's user-mode
@@ -28,31 +43,48 @@ qs_i386_emulators() {
 }
 
 # Creates the template prefix once: no window manager decorations, no Mono/Gecko prompts,
-# CJK-capable fonts so that Chinese texts are readable in screenshots.
+# CJK-capable fonts so that Chinese texts are readable in screenshots. A step that fails is named,
+# with the end of what it said.
 qs_wine_template() {
   [ -f "$QS_WINE_TEMPLATE/.ready" ] && return 0
-  rm -rf "$QS_WINE_TEMPLATE"; mkdir -p "$(dirname "$QS_WINE_TEMPLATE")"
+  rm -rf "$QS_WINE_TEMPLATE"; mkdir -p "$(dirname "$QS_WINE_TEMPLATE")" || return 1
   echo "wine: creating prefix template (about 10 s)"
-  WINEPREFIX=$QS_WINE_TEMPLATE WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1
-  WINEPREFIX=$QS_WINE_TEMPLATE wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+  _qs_template_step env WINEDLLOVERRIDES="$QS_WINE_NO_PROMPTS" wineboot -i || return 1
+  _qs_template_step wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f || return 1
   local font=/usr/share/fonts/truetype/wqy/wqy-microhei.ttc
   if [ -f "$font" ]; then
-    cp "$font" "$QS_WINE_TEMPLATE/drive_c/windows/Fonts/"
+    _qs_template_step cp "$font" "$QS_WINE_TEMPLATE/drive_c/windows/Fonts/" || return 1
     local f
     for f in "MS Shell Dlg" "MS Shell Dlg 2" Tahoma SimSun PMingLiU "Microsoft YaHei" "Microsoft JhengHei"; do
-      WINEPREFIX=$QS_WINE_TEMPLATE wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$f" /t REG_SZ /d "WenQuanYi Micro Hei" /f >/dev/null 2>&1
+      _qs_template_step wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$f" /t REG_SZ \
+        /d "WenQuanYi Micro Hei" /f || return 1
     done
   fi
-  WINEPREFIX=$QS_WINE_TEMPLATE wineserver -w
+  _qs_template_step wineserver -w || return 1
+  rm -f "$QS_WINE_TEMPLATE.log"
   touch "$QS_WINE_TEMPLATE/.ready"
+}
+
+# One step of qs_wine_template, in the template. Its output goes to a file, not a pipe: a Wine
+# process that outlives the step would keep a pipe open.
+_qs_template_step() {
+  local log=$QS_WINE_TEMPLATE.log
+  WINEPREFIX=$QS_WINE_TEMPLATE "$@" >"$log" 2>&1 && return 0
+  local status=$?
+  echo "wine: could not create the prefix template $QS_WINE_TEMPLATE: \`$*\` failed with exit $status;" \
+    "its last output:" >&2
+  tail -n 5 "$log" | sed 's/^/    /' >&2
+  return 1
 }
 
 # A fresh prefix in a few milliseconds: hard links, except the registry files that Wine rewrites.
 qs_wine_prefix() {
-  local dest=$1
-  rm -rf "$dest"; cp -al "$QS_WINE_TEMPLATE" "$dest"
-  local f
-  for f in system.reg user.reg userdef.reg; do cp --remove-destination "$QS_WINE_TEMPLATE/$f" "$dest/$f"; done
+  local dest=$1 f failed="wine: could not make the prefix $1 from the template $QS_WINE_TEMPLATE"
+  rm -rf "$dest"
+  cp -al "$QS_WINE_TEMPLATE" "$dest" || { echo "$failed" >&2; return 1; }
+  for f in system.reg user.reg userdef.reg; do
+    cp --remove-destination "$QS_WINE_TEMPLATE/$f" "$dest/$f" || { echo "$failed" >&2; return 1; }
+  done
 }
 
 # Starts a private Xvfb and exports DISPLAY; the server ends with the calling shell.
@@ -65,12 +97,12 @@ qs_start_xvfb() {
       if [ -n "$pid" ] && [ -d "/proc/$pid" ]; then continue; fi
       rm -f "/tmp/.X$n-lock" "/tmp/.X11-unix/X$n"
     fi
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb ":$n" -screen 0 "$QS_XVFB_SCREEN" -nolisten tcp >/dev/null 2>&1 &
     QS_XVFB_PID=$!
     export DISPLAY=":$n"
     for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && return 0; sleep 0.1; done
   done
-  echo "could not start Xvfb" >&2; return 1
+  echo "wine: could not start Xvfb on any display from :91 to :140" >&2; return 1
 }
 
 # Gives every optical drive of this machine (/dev/sr*) a CD-ROM drive letter in the prefix $1, from
@@ -114,6 +146,7 @@ qs_map_optical_drives() {
   done < <(printf '%s\n' "${devs[@]}" | sort -V)
   WINEPREFIX=$prefix wine reg import "Z:${reg//\//\\}" >/dev/null 2>&1
   local status=$?
+  ((status == 0)) || echo "could not mark the drive letters as CD-ROM drives in $prefix (wine reg import failed)" >&2
   WINEPREFIX=$prefix wineserver -w
   rm -f "$reg"
   return $status

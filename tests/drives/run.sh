@@ -18,6 +18,12 @@ skip() {
   exit 77
 }
 
+# A step that fails stops the tier and says which it was.
+fail() {
+  echo "drive tier: $*" >&2
+  exit 1
+}
+
 # 1. What the guest is made of.
 command -v qemu-system-x86_64 >/dev/null || skip "qemu-system-x86_64 is missing (package qemu-system-x86)"
 command -v genisoimage >/dev/null || skip "genisoimage is missing"
@@ -27,16 +33,18 @@ kver=${kernel#/boot/vmlinuz-}
 [ -d "/lib/modules/$kver" ] || skip "no modules for $kver in /lib/modules"
 busybox=$(command -v busybox || true)
 [ -n "$busybox" ] && ! ldd "$busybox" >/dev/null 2>&1 || skip "no static busybox (package busybox-static)"
-[ -f "$dist/QuietSpin.exe" ] || { echo "drive tier: $dist holds no build"; exit 1; }
+[ -f "$dist/QuietSpin.exe" ] || fail "$dist holds no build"
 
 rm -rf "$work"
-mkdir -p "$work/initramfs"/{bin,dev,proc,sys,lower,rw,newroot,modules} "$work/out" "$work/medium"
+mkdir -p "$work/initramfs"/{bin,dev,proc,sys,lower,rw,newroot,modules} "$work/out" "$work/medium" ||
+  fail "could not make the work folder $work"
 
 # 2. The initramfs: busybox, the modules that 9p and overlay need in load order, and /init.
-cp "$busybox" "$work/initramfs/bin/busybox"
+cp "$busybox" "$work/initramfs/bin/busybox" || fail "could not copy $busybox into the initramfs"
 n=0
 declare -A taken
 for module in virtio_pci 9pnet_virtio 9p overlay; do
+  depends=$(modprobe -S "$kver" --show-depends "$module") || fail "no module $module for $kver (modprobe, above)"
   while read -r _ path; do
     name=$(basename "$path")
     name=${name%%.ko*}
@@ -48,8 +56,8 @@ for module in virtio_pci 9pnet_virtio 9p overlay; do
       *.xz) xz -dc "$path" >"$out" ;;
       *.zst) zstd -qdc "$path" >"$out" ;;
       *) cp "$path" "$out" ;;
-    esac
-  done < <(modprobe -S "$kver" --show-depends "$module" | grep '^insmod ')
+    esac || fail "could not put the module $path into the initramfs"
+  done < <(grep '^insmod ' <<<"$depends")
 done
 cat >"$work/initramfs/init" <<'EOF'
 #!/bin/busybox sh
@@ -66,8 +74,9 @@ mount --move /dev /newroot/dev
 echo "qs-guest: root ready"
 exec switch_root /newroot /bin/bash "$QS_GUEST"
 EOF
-chmod +x "$work/initramfs/init"
-(cd "$work/initramfs" && find . | "$busybox" cpio -o -H newc 2>/dev/null | gzip -1) >"$work/initramfs.gz"
+chmod +x "$work/initramfs/init" || fail "could not write the initramfs's /init"
+(cd "$work/initramfs" && find . | "$busybox" cpio -o -H newc 2>/dev/null | gzip -1) >"$work/initramfs.gz" ||
+  fail "could not pack the initramfs"
 
 echo "drive tier: initramfs ready after $((SECONDS - started)) s"
 
@@ -75,8 +84,8 @@ echo "drive tier: initramfs ready after $((SECONDS - started)) s"
 # whole and compare with the image, with sectors past 202 (the guest reads 200-202 to tell the
 # drives apart in the trace). A prefix made from the template on this side, where it costs nothing;
 # where Wine does not start on this side at all, the guest makes it.
-head -c $((47 * 1024 * 1024)) /dev/urandom >"$work/medium/FILL.BIN"
-genisoimage -quiet -J -r -V QSDRIVES -o "$work/medium.iso" "$work/medium"
+head -c $((47 * 1024 * 1024)) /dev/urandom >"$work/medium/FILL.BIN" || fail "could not write the medium's content"
+genisoimage -quiet -J -r -V QSDRIVES -o "$work/medium.iso" "$work/medium" || fail "genisoimage could not make the medium"
 # shellcheck source=../../scripts/wine-env.sh
 source "$root/scripts/wine-env.sh"
 guest_prefix=$root/build/wine/guest-prefix.tar
@@ -84,13 +93,14 @@ if ! qs_host_runs_i386; then
   # The first guest makes the prefix and leaves a copy of it (guest.sh); later runs start from that.
   rm -rf "$work/prefix"
   if [ -f "$guest_prefix" ]; then
-    mkdir -p "$work/prefix" && tar -C "$work/prefix" -xf "$guest_prefix"
+    mkdir -p "$work/prefix" && tar -C "$work/prefix" -xf "$guest_prefix" ||
+      fail "could not unpack the Wine prefix that an earlier guest made ($guest_prefix)"
   else
     echo "drive tier: Wine does not start on this machine; the guest makes the Wine prefix"
   fi
 else
-  qs_wine_template || exit 1
-  qs_wine_prefix "$work/prefix"
+  qs_wine_template || fail "no Wine prefix template (above)"
+  qs_wine_prefix "$work/prefix" || fail "no Wine prefix for the guest (above)"
   # Debian's Wine notes the server folder of the prefix's last session here; a new machine has its own.
   rm -f "$work/prefix/wineserver"
 fi

@@ -16,7 +16,18 @@ import unittest
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 DIST = os.environ.get("QS_DIST", os.path.join(ROOT, "build", "dist"))
 BUILD = os.environ.get("QS_BUILD", os.path.join(ROOT, "build", "win"))
-TEMPLATE = os.environ.get("QS_WINE_TEMPLATE", os.path.join(ROOT, "build", "wine", "template"))
+WINE_ENV_SH = os.path.join(ROOT, "scripts", "wine-env.sh")
+
+
+def wine_env():
+    """The Wine environment of the scripts (scripts/wine-env.sh): template, overrides, screen."""
+    out = subprocess.run(["bash", "-c", 'source "$1" && qs_wine_env', "wine-env", WINE_ENV_SH],
+                         stdout=subprocess.PIPE, text=True, check=True).stdout
+    return dict(line.split("=", 1) for line in out.splitlines())
+
+
+WINE_ENV = wine_env()
+TEMPLATE = WINE_ENV["QS_WINE_TEMPLATE"]
 FAKE_LAYER = os.path.join(BUILD, "fakeaspi", "WNASPI32.DLL")
 MARKER_KEY = r"HKLM\SYSTEM\CurrentControlSet\Services\QuietSpin\Setting"
 CONVERT = "/usr/bin/convert-im6.q16" if os.path.exists("/usr/bin/convert-im6.q16") else "/usr/bin/convert"
@@ -106,8 +117,8 @@ class Session:
         self.env = dict(os.environ)
         self.env.update({
             # The msgbox trace lets tests read what a message box says.
-            "WINEPREFIX": self.prefix, "WINEARCH": "win32", "WINEDEBUG": "-all,+msgbox,err+winediag",
-            "WINEDLLOVERRIDES": "mscoree,mshtml=;wnaspi32=n", "LC_ALL": locale,
+            "WINEPREFIX": self.prefix, "WINEARCH": WINE_ENV["WINEARCH"], "WINEDEBUG": "-all,+msgbox,err+winediag",
+            "WINEDLLOVERRIDES": WINE_ENV["QS_WINE_OVERRIDES"], "LC_ALL": locale,
         })
         if fakeaspi is not None:
             self.env["QS_FAKEASPI"] = f"{fakeaspi} log={to_windows_path(self.log_path)}"
@@ -127,16 +138,15 @@ class Session:
 
     # -- environment ---------------------------------------------------------------------------
     def _make_prefix(self):
-        subprocess.run(["cp", "-al", TEMPLATE, self.prefix], check=True)
-        for f in ("system.reg", "user.reg", "userdef.reg"):
-            shutil.copy(os.path.join(TEMPLATE, f), os.path.join(self.prefix, f + ".new"))
-            os.replace(os.path.join(self.prefix, f + ".new"), os.path.join(self.prefix, f))
+        subprocess.run(["bash", "-c", 'source "$1" && qs_wine_prefix "$2"', "wine-env", WINE_ENV_SH, self.prefix],
+                       check=True)
 
     def _start_display(self):
         for n in range(150, 400):
             if display_taken(n):
                 continue
-            self.xvfb = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+            screen = ["-screen", "0", WINE_ENV["QS_XVFB_SCREEN"]]
+            self.xvfb = subprocess.Popen(["Xvfb", f":{n}", *screen, "-nolisten", "tcp"],
                                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             self.env["DISPLAY"] = f":{n}"
             try:
