@@ -40,6 +40,7 @@ inline constexpr uint8_t SS_INVALID_SRB = 0xE0;
 // The system does not let this process send the command, for instance a drive it may open for
 // reading only; the drive never saw it. Distinct from SS_ERR, which carries the drive's answer.
 inline constexpr uint8_t SS_SECURITY_VIOLATION = 0xE2;
+inline constexpr uint8_t SS_ASPI_IS_BUSY = 0xE5;
 inline constexpr uint8_t SS_BUFFER_TO_BIG = 0xE6;
 inline constexpr uint8_t SS_NO_ADAPTERS = 0xE8;
 inline constexpr uint8_t SS_INSUFFICIENT_RESOURCES = 0xE9;

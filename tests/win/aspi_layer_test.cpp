@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <string>
@@ -68,6 +69,11 @@ TEST_F(ShippedLayer, WithoutDrivesReportsNoAdapters) {
   rescan[kSrbCmd] = SC_RESCAN_SCSI_BUS;
   EXPECT_EQ(send(rescan.data()), SS_COMP) << "a rescan is allowed before any drive is there";
   EXPECT_EQ(support(), 0xE800u);
+  // Freed and loaded again: a working layer.
+  module.reset();
+  module.reset(::LoadLibraryW(LayerPath().c_str()));
+  ASSERT_TRUE(module);
+  EXPECT_EQ(Export<SupportFn>(module.get(), "GetASPI32SupportInfo")(), 0xE800u);
 }
 
 TEST_F(ShippedLayer, EveryExportAtItsConventionalOrdinal) {
@@ -116,7 +122,7 @@ TEST_F(ShippedLayer, RequestsWithoutAdaptersAreRejected) {
   SrbView(exec.data())
       .set_dword(kExecPostProc, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(event.get())));
   EXPECT_EQ(send(exec.data()), SS_INVALID_HA);
-  EXPECT_EQ(::WaitForSingleObject(event.get(), 0), WAIT_TIMEOUT) << "a rejected request is not signalled";
+  EXPECT_EQ(::WaitForSingleObject(event.get(), 0), WAIT_OBJECT_0) << "a rejected request is notified too";
 
   Record unknown{};
   unknown[kSrbCmd] = 0x27;
@@ -145,6 +151,9 @@ TEST_F(ShippedLayer, CarriesItsVersionResource) {
 class GatedIo : public DeviceIo {
  public:
   explicit GatedIo(testing::FakeDeviceIo& inner) : inner_(inner) {}
+  ~GatedIo() override {
+    if (on_destroy) ::SetEvent(on_destroy);
+  }
   std::vector<std::string> CandidatePaths() override { return inner_.CandidatePaths(); }
   OpenResult Open(const std::string& path) override {
     OpenResult r = inner_.Open(path);
@@ -156,13 +165,19 @@ class GatedIo : public DeviceIo {
   std::atomic<DWORD> thread_id{0};
   std::atomic<int> held{0};  // commands that have come to the gate
   std::atomic<int> commands{0};
+  std::atomic<int> open_channels{0};
+  HANDLE on_destroy = nullptr;  // set once the service's last worker has let the devices go
 
  private:
   class Channel : public DeviceChannel {
    public:
     Channel(GatedIo& io, std::unique_ptr<DeviceChannel> inner, std::string path)
-        : io_(io), inner_(std::move(inner)), path_(std::move(path)) {}
+        : io_(io), inner_(std::move(inner)), path_(std::move(path)) {
+      ++io_.open_channels;
+    }
+    ~Channel() override { --io_.open_channels; }
     std::optional<DeviceAddress> Address() override { return inner_->Address(); }
+    IoOutcome Reset() override { return inner_->Reset(); }
     PassThroughResult PassThrough(const PassThroughRequest& request) override {
       if (request.cdb[0] != 0x12) {
         ++io_.held;
@@ -193,6 +208,8 @@ Record SetCdSpeed(uint8_t target, uint8_t speed, uint8_t extra_flags = 0, uint32
   SrbView(r.data()).set_dword(kExecPostProc, post);
   return r;
 }
+
+uint32_t Value(const UniqueHandle& event) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(event.get())); }
 
 uint8_t ReadStatus(const Record& r) {
   return std::atomic_ref<const uint8_t>(r[kSrbStatus]).load(std::memory_order_acquire);
@@ -304,13 +321,13 @@ TEST_F(AspiWorker, RequestsToOneDriveRunInOrderWhileABusyDriveHoldsUpNoOther) {
   EXPECT_EQ(speeds, (std::vector<int>{4, 6, 8}));
 }
 
-TEST_F(AspiWorker, AbortTakesAWaitingRequestOutAndLeavesARunningOneDoneWhenItReturns) {
+TEST_F(AspiWorker, AbortAnswersAWaitingRequestAtOnceAndDoesNotWaitForARunningOne) {
   gated->gated_path = "\\\\.\\CdRom0";
   ::ResetEvent(gated->gate.get());
-  UniqueHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  const auto handle = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(event.get()));
-  Record running = SetCdSpeed(0, 4, SRB_EVENT_NOTIFY, handle);
-  Record waiting = SetCdSpeed(0, 6, SRB_EVENT_NOTIFY, handle);
+  UniqueHandle running_event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  UniqueHandle waiting_event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  Record running = SetCdSpeed(0, 4, SRB_EVENT_NOTIFY, Value(running_event));
+  Record waiting = SetCdSpeed(0, 6, SRB_EVENT_NOTIFY, Value(waiting_event));
   ASSERT_EQ(service->Send(running.data()), SS_PENDING);
   ASSERT_EQ(service->Send(waiting.data()), SS_PENDING);
   const auto abort = [&](const Record& target) {
@@ -324,38 +341,149 @@ TEST_F(AspiWorker, AbortTakesAWaitingRequestOutAndLeavesARunningOneDoneWhenItRet
   ASSERT_TRUE(Eventually([&] { return gated->held == 1; }));
   EXPECT_EQ(abort(waiting), SS_COMP);
   EXPECT_EQ(ReadStatus(waiting), SS_ABORTED);
-  // The running one cannot be called back from the drive: the abort returns once it has ended,
-  // its status and event given.
-  std::thread opener([&] { ::SetEvent(gated->gate.get()); });
-  EXPECT_EQ(abort(running), SS_ABORT_FAIL);
-  opener.join();
-  EXPECT_EQ(ReadStatus(running), SS_COMP);
-  EXPECT_EQ(::WaitForSingleObject(event.get(), 0), WAIT_OBJECT_0);
+  EXPECT_EQ(::WaitForSingleObject(waiting_event.get(), 0), WAIT_OBJECT_0) << "notified before the abort returned";
+  // The drive still holds the running one: the abort asks for a cancel and returns.
+  EXPECT_EQ(abort(running), SS_COMP);
+  EXPECT_EQ(gated->commands.load(), 0);
+  ::SetEvent(gated->gate.get());
+  ASSERT_EQ(::WaitForSingleObject(running_event.get(), 30000), WAIT_OBJECT_0);
+  EXPECT_EQ(ReadStatus(running), SS_COMP) << "the scripted drive ignores cancels and finishes";
   EXPECT_EQ(abort(running), SS_ABORT_FAIL) << "finished already";
   for (const auto& sent : fake.sent) EXPECT_NE(sent.request.cdb[2], 6) << "the aborted one never went out";
 }
 
-TEST_F(AspiWorker, AfterStopNoWaitingRequestIsAnsweredOrSignalled) {
+TEST_F(AspiWorker, ResetClearsTheQueueInsteadOfWaitingBehindIt) {
+  gated->gated_path = "\\\\.\\CdRom0";
   ::ResetEvent(gated->gate.get());
   UniqueHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  const auto handle = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(event.get()));
-  Record running = SetCdSpeed(0, 4);
-  Record waiting = SetCdSpeed(0, 6, SRB_EVENT_NOTIFY, handle);
+  Record hung = SetCdSpeed(0, 4);
+  Record waiting = SetCdSpeed(0, 6, SRB_EVENT_NOTIFY, Value(event));
+  ASSERT_EQ(service->Send(hung.data()), SS_PENDING);
+  ASSERT_EQ(service->Send(waiting.data()), SS_PENDING);
+  ASSERT_TRUE(Eventually([&] { return gated->held == 1; }));
+  Record reset{};
+  reset[kSrbCmd] = SC_RESET_DEV;
+  ASSERT_EQ(service->Send(reset.data()), SS_PENDING);
+  EXPECT_EQ(ReadStatus(waiting), SS_ABORTED);
+  EXPECT_EQ(::WaitForSingleObject(event.get(), 0), WAIT_OBJECT_0);
+  ::SetEvent(gated->gate.get());  // the scripted drive ignores the cancel
+  ASSERT_TRUE(Answered(reset));
+  EXPECT_EQ(reset[kSrbStatus], SS_COMP);
+  EXPECT_EQ(fake.devices[0].resets, 1);
+  ASSERT_TRUE(Answered(hung));
+}
+
+// Holds the worker in a post routine until the test lets it go.
+struct HeldPost {
+  UniqueHandle entered{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  UniqueHandle release{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+};
+HeldPost* g_held = nullptr;
+
+void __cdecl HoldingPost(void*) {
+  ::SetEvent(g_held->entered.get());
+  ::WaitForSingleObject(g_held->release.get(), INFINITE);
+}
+
+TEST_F(AspiWorker, AnEventClosedWhilePendingDoesNotWakeTheOneCreatedAfterIt) {
+  HeldPost held;
+  g_held = &held;
+  ::ResetEvent(gated->gate.get());
+  UniqueHandle old_event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  Record old = SetCdSpeed(0, 4, SRB_EVENT_NOTIFY, Value(old_event));
+  ASSERT_EQ(service->Send(old.data()), SS_PENDING);
+  const HANDLE old_value = old_event.get();
+  old_event.reset();  // given up, as a client does after its wait timed out
+  UniqueHandle next_event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  EXPECT_EQ(next_event.get(), old_value) << "the new event has the old one's value";
+  // The middle request's post routine keeps the next one waiting after the old one has ended.
+  Record middle = SetCdSpeed(0, 5, SRB_POSTING, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(&HoldingPost)));
+  Record next = SetCdSpeed(0, 6, SRB_EVENT_NOTIFY, Value(next_event));
+  ASSERT_EQ(service->Send(middle.data()), SS_PENDING);
+  ASSERT_EQ(service->Send(next.data()), SS_PENDING);
+  ::SetEvent(gated->gate.get());
+  ASSERT_EQ(::WaitForSingleObject(held.entered.get(), 30000), WAIT_OBJECT_0);
+  EXPECT_EQ(ReadStatus(old), SS_COMP);
+  EXPECT_EQ(::WaitForSingleObject(next_event.get(), 0), WAIT_TIMEOUT) << "woken while its request waits";
+  ::SetEvent(held.release.get());
+  ASSERT_EQ(::WaitForSingleObject(next_event.get(), 30000), WAIT_OBJECT_0);
+  EXPECT_EQ(ReadStatus(next), SS_COMP);
+}
+
+TEST_F(AspiWorker, AFullQueueAnswersBusyAndNotifies) {
+  ::ResetEvent(gated->gate.get());
+  std::vector<Record> queued(kQueueDepth + 1, SetCdSpeed(0, 4));
+  ASSERT_EQ(service->Send(queued[0].data()), SS_PENDING);
+  ASSERT_TRUE(Eventually([&] { return gated->held == 1; }));
+  for (size_t i = 1; i < queued.size(); ++i) ASSERT_EQ(service->Send(queued[i].data()), SS_PENDING);
+  UniqueHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  Record over = SetCdSpeed(0, 4, SRB_EVENT_NOTIFY, Value(event));
+  EXPECT_EQ(service->Send(over.data()), SS_ASPI_IS_BUSY);
+  EXPECT_EQ(over[kSrbStatus], SS_ASPI_IS_BUSY);
+  EXPECT_EQ(::WaitForSingleObject(event.get(), 0), WAIT_OBJECT_0);
+  ::SetEvent(gated->gate.get());
+  for (const Record& r : queued) ASSERT_TRUE(Answered(r));
+}
+
+TEST_F(AspiWorker, ADriveIsClosedWhenIdleAndOpenedAgainForTheNextCommand) {
+  const auto opens = [&] { return std::count(fake.opened.begin(), fake.opened.end(), "\\\\.\\CdRom0"); };
+  EXPECT_EQ(gated->open_channels.load(), 0) << "nothing stays open after discovery";
+  const auto found = opens();
+  std::array<Record, 3> r{SetCdSpeed(0, 4), SetCdSpeed(0, 6), SetCdSpeed(0, 8)};
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_EQ(service->Send(r[i].data()), SS_PENDING);
+    ASSERT_TRUE(Answered(r[i]));
+  }
+  EXPECT_EQ(opens(), found + 1) << "kept open from one command to the next";
+  ASSERT_TRUE(Eventually([&] { return gated->open_channels == 0; }));
+  ASSERT_EQ(service->Send(r[2].data()), SS_PENDING);
+  ASSERT_TRUE(Answered(r[2]));
+  EXPECT_EQ(r[2][kSrbStatus], SS_COMP);
+  EXPECT_EQ(opens(), found + 2);
+}
+
+TEST_F(AspiWorker, StopWaitsForNothingAndLeavesItsRequestsAloneWhileANewServiceWorks) {
+  ::ResetEvent(gated->gate.get());
+  UniqueHandle gone(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  gated->on_destroy = gone.get();
+  UniqueHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  Record running = SetCdSpeed(0, 4, SRB_EVENT_NOTIFY, Value(event));
+  Record waiting = SetCdSpeed(0, 6, SRB_EVENT_NOTIFY, Value(event));
   ASSERT_EQ(service->Send(running.data()), SS_PENDING);
   ASSERT_EQ(service->Send(waiting.data()), SS_PENDING);
   ASSERT_TRUE(Eventually([&] { return gated->held == 1; }));
-  // The command under way ends only once the service has begun to stop.
-  std::thread opener([&] {
-    Record probe{};
-    probe[kSrbCmd] = SC_GET_DEV_TYPE;
-    ASSERT_TRUE(Eventually([&] { return service->Send(probe.data()) == SS_ASPI_IS_SHUTDOWN; }));
-    ::SetEvent(gated->gate.get());
-  });
-  service->Stop(false);
-  opener.join();
+  service->Stop();  // as the library's unloading does, with the command still under way
+  Record late = SetCdSpeed(1, 4);
+  EXPECT_EQ(service->Send(late.data()), SS_ASPI_IS_SHUTDOWN);
+  EXPECT_EQ(service->SupportInfo(), uint32_t{SS_ASPI_IS_SHUTDOWN} << 8);
+  service.reset();
+  // Loaded again: a new service works while the old one's worker is still held.
+  testing::FakeDeviceIo again;
+  again.Add({"\\\\.\\CdRom0"}, {1, 0, 0, 0});
+  AspiService fresh(std::make_unique<GatedIo>(again));
+  ASSERT_EQ(fresh.SupportInfo(), 0x0101u);
+  Record r = SetCdSpeed(0, 8);
+  ASSERT_EQ(fresh.Send(r.data()), SS_PENDING);
+  ASSERT_TRUE(Answered(r));
+  EXPECT_EQ(r[kSrbStatus], SS_COMP);
+  ::SetEvent(gated->gate.get());
+  ASSERT_EQ(::WaitForSingleObject(gone.get(), 30000), WAIT_OBJECT_0) << "the old worker ended on its own";
+  EXPECT_EQ(ReadStatus(running), SS_PENDING);
   EXPECT_EQ(ReadStatus(waiting), SS_PENDING);
   EXPECT_EQ(::WaitForSingleObject(event.get(), 0), WAIT_TIMEOUT);
-  EXPECT_EQ(gated->commands.load(), 1) << "only the command under way reached its drive";
+  EXPECT_EQ(std::count_if(fake.sent.begin(), fake.sent.end(), [](const auto& c) { return c.request.cdb[0] == 0xBB; }), 1)
+      << "only the command under way reached its drive";
+}
+
+TEST(AspiServiceDiscovery, ADriveAttachedLaterIsFoundByAskingAgainAtMostOnceASecond) {
+  testing::FakeDeviceIo fake;
+  fake.extra_names = {"\\\\.\\CdRom9"};  // opened once by every look
+  AspiService service(std::make_unique<GatedIo>(fake));
+  const ULONGLONG start = ::GetTickCount64();
+  for (int i = 0; i < 20; ++i) EXPECT_EQ(service.SupportInfo(), 0xE800u);
+  EXPECT_LE(fake.opened.size(), 2 + (::GetTickCount64() - start) / 1000);
+  fake.Add({"\\\\.\\CdRom0"}, {1, 0, 0, 0});
+  EXPECT_TRUE(Eventually([&] { return service.SupportInfo() == 0x0101u; }));
 }
 
 TEST_F(AspiWorker, ImmediateRequestsAnswerBeforeReturning) {
