@@ -48,8 +48,9 @@ FrmMain::~FrmMain() {
   if (frmMain == this) frmMain = nullptr;
 }
 
-bool FrmMain::Load() {
+bool FrmMain::Load(StartMode mode) {
   frmMain = this;
+  start_mode_ = mode;
   const wchar_t* cls = RegisterOnce(L"QuietSpinMain", CS_DBLCLKS, nullptr);
   RECT r = Rect(layout::kStoredPosition.x, layout::kStoredPosition.y, layout::kWidth, layout::kHeight);
   // No control box: without WS_SYSMENU there is no system menu to open from the drag area or
@@ -60,6 +61,7 @@ bool FrmMain::Load() {
                     ::GetModuleHandleW(nullptr), this);
   if (!hwnd_) return false;
   if (!Form_Load()) return false;
+  if (mode == StartMode::kTray) return true;  // Form_Load left it hidden, as a left click on the icon does
   ::ShowWindow(hwnd_, SW_SHOWNORMAL);
   ::UpdateWindow(hwnd_);
   return true;
