@@ -4,12 +4,20 @@
 #include <commctrl.h>
 
 #include "shell/command_line.h"
+#include "shell/single_instance.h"
 #include "speed/module_aspi.h"
 #include "window/frm_main.h"
 
 namespace qs {
 
 int RunApplication(HINSTANCE) {
+  // A second start shows the running instance and ends here: it has spoken to no drive, added no
+  // tray icon and run no first-run check.
+  SingleInstance instance;
+  if (!instance.First()) {
+    ShowRunningInstance();
+    return 0;
+  }
   const auto mode =
       HasTraySwitch(::GetCommandLineW()) ? FrmMain::StartMode::kTray : FrmMain::StartMode::kWindow;
 

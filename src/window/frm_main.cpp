@@ -4,6 +4,7 @@
 
 #include "common/program_folder.h"
 #include "resources/resource.h"
+#include "shell/single_instance.h"
 #include "showcase/anigif_control.h"
 #include "showcase/movie_player.h"
 #include "window/picture.h"
@@ -51,7 +52,7 @@ FrmMain::~FrmMain() {
 bool FrmMain::Load(StartMode mode) {
   frmMain = this;
   start_mode_ = mode;
-  const wchar_t* cls = RegisterOnce(L"QuietSpinMain", CS_DBLCLKS, nullptr);
+  const wchar_t* cls = RegisterOnce(kClassName, CS_DBLCLKS, nullptr);
   RECT r = Rect(layout::kStoredPosition.x, layout::kStoredPosition.y, layout::kWidth, layout::kHeight);
   // No control box: without WS_SYSMENU there is no system menu to open from the drag area or
   // with Alt+Space; the tray minimises and restores the window all the same.
@@ -61,6 +62,7 @@ bool FrmMain::Load(StartMode mode) {
                     ::GetModuleHandleW(nullptr), this);
   if (!hwnd_) return false;
   if (!Form_Load()) return false;
+  running_ = true;
   if (mode == StartMode::kTray) return true;  // Form_Load left it hidden, as a left click on the icon does
   ::ShowWindow(hwnd_, SW_SHOWNORMAL);
   ::UpdateWindow(hwnd_);
@@ -226,6 +228,10 @@ LRESULT FrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_DESTROY:
       ::PostQuitMessage(0);
       return 0;
+  }
+  if (msg == ShowInstanceMessage()) {
+    ShowInstance_Request();
+    return 0;
   }
   return ::DefWindowProcW(hwnd_, msg, wp, lp);
 }

@@ -43,6 +43,8 @@ class FrmMain final : public BaseWindow<FrmMain>, private PictureBoxEvents, priv
   static constexpr UINT_PTR kTimer1Id = 1;
   static constexpr UINT_PTR kTimer2Id = 2;
   static constexpr int16_t kTopLevel = speed::kTopLevel;
+  // The main window's class: a second start finds the running instance's window by it.
+  static constexpr wchar_t kClassName[] = L"QuietSpinMain";
 
   // How a start leaves the program: with its window shown at the top level, or (the logon task's
   // /tray) in the tray, hidden with the showcase paused, at the level a click last applied.
@@ -75,6 +77,8 @@ class FrmMain final : public BaseWindow<FrmMain>, private PictureBoxEvents, priv
   void mnuShow_Click();
   void mnuExit_Click();
   void ShowTrayMenu();
+  // A second start asked to see this instance: shown as the tray menu's Show does, in front.
+  void ShowInstance_Request();
 
   // ---- skin (window/skin.cpp) ----
   void ShapeWindow();
@@ -193,6 +197,7 @@ class FrmMain final : public BaseWindow<FrmMain>, private PictureBoxEvents, priv
   bool left_down_on_form_ = false;
   bool checks_passed_ = false;  // both start-up checks passed: the drives may be spoken to
   StartMode start_mode_ = StartMode::kWindow;
+  bool running_ = false;  // start-up is complete: the window may be shown on request
   bool unloaded_ = false;
 };
 

@@ -134,7 +134,7 @@ class TrayTest(harness.unittest.TestCase):
 class TrayStartTest(harness.unittest.TestCase):
     """The logon task's start, QuietSpin.exe /tray, with level 5 stored by an earlier click."""
 
-    def test_starts_hidden_at_the_stored_level_until_the_icon_is_clicked(self):
+    def test_starts_hidden_at_the_stored_level_and_a_second_start_shows_it_and_ends(self):
         s = Session("tray-start", fakeaspi="devices=0:1:5")
         self.addCleanup(s.close)
         s.reg("add", r"HKCU\Software\QuietSpin", "/v", "SpeedLevel", "/t", "REG_DWORD", "/d", "5", "/f")
@@ -157,6 +157,16 @@ class TrayStartTest(harness.unittest.TestCase):
         x, y, w, h = MOVIE
         s.shot_when(lambda shot: s.crop_differs(shown, shot, WINDOW[0] + x, WINDOW[1] + y, w, h),
                     "the movie playing")
+
+        # Hidden again, then a second start (as by hand): it shows the running one's window and ends.
+        s.move(*icon)
+        s.click()
+        wait_until(lambda: not s.windows_of(p), 10, 0.1, "window hidden")
+        second = s.start()
+        self.assertTrue(exited(second, 30), "the second start ends")
+        self.assertEqual(second.returncode, 0)
+        s.main_window(p, timeout=30)
+        self.assertIsNone(p.poll(), "the first keeps running")
 
 
 class TrayChineseTest(TrayTest):
