@@ -27,6 +27,8 @@ RequestExecutionLevel admin
 ; INSTASPI.BAT records under this key what it did to the system folder, and removes the record
 ; when it puts the folder back.
 !define LAYER_RECORD_PARENT "SOFTWARE\QuietSpin"
+; QuietSpin keeps here, per user, the speed level a start in the tray comes back to.
+!define USER_SETTINGS_KEY "Software\QuietSpin"
 
 Name "${PRODUCT}"
 OutFile "${OUT_FILE}"
@@ -113,9 +115,10 @@ Function .onInit
 FunctionEnd
 
 ; The task definition, in UTF-16 as the task scheduler reads it: a logon trigger for the user who
-; installs, run with the highest privileges in that user's session, QuietSpin.exe with no
-; arguments, and none of the scheduler's defaults that would stop a tray program (a 72-hour limit,
-; no start or a stop on battery, below-normal priority).
+; installs, run with the highest privileges in that user's session, QuietSpin.exe /tray (it starts
+; in the tray at the speed last chosen, so that the drives are quiet without a click), and none of
+; the scheduler's defaults that would stop a tray program (a 72-hour limit, no start or a stop on
+; battery, below-normal priority).
 Function WriteLogonTask
   ; DOMAIN\user of the account that runs the setup (NameSamCompatible).
   System::Call 'secur32::GetUserNameExW(i 2, w .r1, *i ${NSIS_MAX_STRLEN})'
@@ -156,6 +159,7 @@ Function WriteLogonTask
   FileWriteUTF16LE $0 '  <Actions Context="Author">$\r$\n'
   FileWriteUTF16LE $0 '    <Exec>$\r$\n'
   FileWriteUTF16LE $0 '      <Command>$2\QuietSpin.exe</Command>$\r$\n'
+  FileWriteUTF16LE $0 '      <Arguments>/tray</Arguments>$\r$\n'
   FileWriteUTF16LE $0 '      <WorkingDirectory>$2</WorkingDirectory>$\r$\n'
   FileWriteUTF16LE $0 '    </Exec>$\r$\n'
   FileWriteUTF16LE $0 '  </Actions>$\r$\n'
@@ -187,6 +191,8 @@ Section "Uninstall"
   RMDir "$SMPROGRAMS\QuietSpin"
 
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  ; The speed level kept for a start in the tray, of the user who uninstalls.
+  DeleteRegKey HKCU "${USER_SETTINGS_KEY}"
   ; A later install starts over with the first-run steps.
   DeleteRegKey HKLM "${MARKER_KEY}"
   DeleteRegKey /ifempty HKLM "${MARKER_PARENT}"

@@ -77,6 +77,9 @@ struct DestroyWindowFn {
 struct RegCloseKeyFn {
   void operator()(HKEY h) const noexcept { ::RegCloseKey(h); }
 };
+struct LocalFreeFn {
+  void operator()(void* p) const noexcept { ::LocalFree(p); }
+};
 
 using UniqueHandle = UniqueAny<HANDLE, CloseHandleFn>;
 using UniqueModule = UniqueAny<HMODULE, FreeLibraryFn>;
@@ -86,6 +89,9 @@ using UniqueCursor = UniqueAny<HCURSOR, DestroyCursorFn>;
 using UniqueMenu = UniqueAny<HMENU, DestroyMenuFn>;
 using UniqueWindow = UniqueAny<HWND, DestroyWindowFn>;
 using UniqueHkey = UniqueAny<HKEY, RegCloseKeyFn>;
+// Memory the system allocated for the caller with LocalAlloc (CommandLineToArgvW, SID strings).
+template <typename P>
+using UniqueLocal = UniqueAny<P, LocalFreeFn>;
 
 template <typename G>
 using UniqueGdi = UniqueAny<G, DeleteObjectFn>;

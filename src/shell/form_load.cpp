@@ -7,6 +7,7 @@
 #include "shell/module_callback.h"
 #include "shell/module_dim.h"
 #include "shell/string_table.h"
+#include "shell/user_settings.h"
 #include "showcase/playlist.h"
 #include "speed/speed_command.h"
 #include "speed/speed_rules.h"
@@ -20,14 +21,19 @@ bool FrmMain::Form_Load() {
   if (!aspi.ASPIPresent()) InstallPrompt();
   checks_passed_ = true;
 
-  // 3 to 7: language, outline, skin, the meter at the top level, the subclass procedure.
+  // A start in the tray (the logon task) comes back to the level a click on the meter last
+  // applied, so that the drives stay quiet without a click; any other start begins at the top.
+  const int16_t start_level =
+      start_mode_ == StartMode::kTray ? StoredSpeedLevel().value_or(kTopLevel) : kTopLevel;
+
+  // 3 to 7: language, outline, skin, the meter at the start level, the subclass procedure.
   ChooseLanguage();
   ShapeWindow();
   LoadSkinPictures();
-  UpdateSpeedMeter(speed::kLevelOrigin, speed::kTopLevelX);
+  UpdateSpeedMeter(speed::kLevelOrigin, speed::kLevelOrigin + start_level * speed::kLevelWidth);
   SubclassWindow(hwnd_);
-  // 8: nothing is sent now; the first Timer2 tick applies the top level.
-  SpeedLevel = kTopLevel;
+  // 8: nothing is sent now; the first Timer2 tick applies the start level.
+  SpeedLevel = start_level;
   // 9: the animated logo's picture.
   if (AniGifMurmex) AniGifMurmex->SetPicturePath(FromProgramFolder(L"\\GIF\\murmex_logo.gif"));
   // 10: the size the subclass procedure keeps the window at.
@@ -43,6 +49,9 @@ bool FrmMain::Form_Load() {
   lblTrack.SetCaption(showcase::TrackCaption(FlashIndex));
   // 15: the tray icon.
   AddToSystemTray();
+  // A start in the tray ends where a left click on the icon leaves a shown window: hidden (Load
+  // does not show it), the showcase paused.
+  if (start_mode_ == StartMode::kTray) ShowPause();
   return true;
 }
 

@@ -97,4 +97,12 @@ void FrmMain::mnuShow_Click() {
 
 void FrmMain::mnuExit_Click() { Unload(); }
 
+void FrmMain::ShowInstance_Request() {
+  // Before start-up is complete the install branch may be showing its boxes, and after the unload
+  // there is nothing to show: the window stays hidden.
+  if (!running_ || unloaded_) return;
+  mnuShow_Click();
+  ::SetForegroundWindow(hwnd_);
+}
+
 }  // namespace qs

@@ -4,6 +4,7 @@
 #include "shell/language.h"
 #include "shell/module_dim.h"
 #include "shell/string_table.h"
+#include "shell/user_settings.h"
 #include "speed/speed_command.h"
 #include "window/frm_main.h"
 #include "window/picture.h"
@@ -70,7 +71,12 @@ void FrmMain::Form_Click() {
   POINT at{};
   ::GetCursorPos(&at);
   ::ScreenToClient(hwnd_, &at);
-  if (InSpeedClickArea(at)) aspi.SetCDROMSpeed(aspi::SpeedByteForLevel(SpeedLevel));
+  if (!InSpeedClickArea(at)) return;
+  // The level a click applies is the one the next start in the tray comes back to. It is stored
+  // before the drives hear it: the wait for them may take a move that changes SpeedLevel.
+  const int16_t level = SpeedLevel;
+  StoreSpeedLevel(level);
+  aspi.SetCDROMSpeed(aspi::SpeedByteForLevel(level));
 }
 
 void FrmMain::Timer2_Timer() {

@@ -4,6 +4,7 @@
 
 #include "common/program_folder.h"
 #include "resources/resource.h"
+#include "shell/single_instance.h"
 #include "showcase/anigif_control.h"
 #include "showcase/movie_player.h"
 #include "window/picture.h"
@@ -48,9 +49,10 @@ FrmMain::~FrmMain() {
   if (frmMain == this) frmMain = nullptr;
 }
 
-bool FrmMain::Load() {
+bool FrmMain::Load(StartMode mode) {
   frmMain = this;
-  const wchar_t* cls = RegisterOnce(L"QuietSpinMain", CS_DBLCLKS, nullptr);
+  start_mode_ = mode;
+  const wchar_t* cls = RegisterOnce(kClassName, CS_DBLCLKS, nullptr);
   RECT r = Rect(layout::kStoredPosition.x, layout::kStoredPosition.y, layout::kWidth, layout::kHeight);
   // No control box: without WS_SYSMENU there is no system menu to open from the drag area or
   // with Alt+Space; the tray minimises and restores the window all the same.
@@ -60,6 +62,8 @@ bool FrmMain::Load() {
                     ::GetModuleHandleW(nullptr), this);
   if (!hwnd_) return false;
   if (!Form_Load()) return false;
+  running_ = true;
+  if (mode == StartMode::kTray) return true;  // Form_Load left it hidden, as a left click on the icon does
   ::ShowWindow(hwnd_, SW_SHOWNORMAL);
   ::UpdateWindow(hwnd_);
   return true;
@@ -224,6 +228,10 @@ LRESULT FrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_DESTROY:
       ::PostQuitMessage(0);
       return 0;
+  }
+  if (msg == ShowInstanceMessage()) {
+    ShowInstance_Request();
+    return 0;
   }
   return ::DefWindowProcW(hwnd_, msg, wp, lp);
 }

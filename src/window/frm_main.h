@@ -43,6 +43,12 @@ class FrmMain final : public BaseWindow<FrmMain>, private PictureBoxEvents, priv
   static constexpr UINT_PTR kTimer1Id = 1;
   static constexpr UINT_PTR kTimer2Id = 2;
   static constexpr int16_t kTopLevel = speed::kTopLevel;
+  // The main window's class: a second start finds the running instance's window by it.
+  static constexpr wchar_t kClassName[] = L"QuietSpinMain";
+
+  // How a start leaves the program: with its window shown at the top level, or (the logon task's
+  // /tray) in the tray, hidden with the showcase paused, at the level a click last applied.
+  enum class StartMode { kWindow, kTray };
 
   // The ASPI port is the real one in the program and a simulated one in tests.
   explicit FrmMain(aspi::AspiPort& aspi_port);
@@ -51,8 +57,9 @@ class FrmMain final : public BaseWindow<FrmMain>, private PictureBoxEvents, priv
   ~FrmMain() override;
 
   // Creates the window with its controls (not yet shown) and runs Form_Load. Returns false when
-  // start-up ended without a window (the install branch), true when the window is up and shown.
-  bool Load();
+  // start-up ended without a window (the install branch), true when the program runs: its window
+  // shown, or for StartMode::kTray hidden with only the tray icon present.
+  bool Load(StartMode mode = StartMode::kWindow);
   // Runs Form_Unload once and destroys the window: the exit button, the tray menu's Exit and
   // WM_CLOSE all come here. Nothing happens before both start-up checks have passed.
   void Unload();
@@ -70,6 +77,8 @@ class FrmMain final : public BaseWindow<FrmMain>, private PictureBoxEvents, priv
   void mnuShow_Click();
   void mnuExit_Click();
   void ShowTrayMenu();
+  // A second start asked to see this instance: shown as the tray menu's Show does, in front.
+  void ShowInstance_Request();
 
   // ---- skin (window/skin.cpp) ----
   void ShapeWindow();
@@ -187,6 +196,8 @@ class FrmMain final : public BaseWindow<FrmMain>, private PictureBoxEvents, priv
   HGDIOBJ backing_old_ = nullptr;
   bool left_down_on_form_ = false;
   bool checks_passed_ = false;  // both start-up checks passed: the drives may be spoken to
+  StartMode start_mode_ = StartMode::kWindow;
+  bool running_ = false;  // start-up is complete: the window may be shown on request
   bool unloaded_ = false;
 };
 

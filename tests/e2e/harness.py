@@ -186,11 +186,12 @@ class Session:
             shutil.rmtree(self.dir, ignore_errors=True)
 
     # -- programs ------------------------------------------------------------------------------
-    def start(self, exe="QuietSpin.exe", folder=None, args=(), env=None):
+    def start(self, exe="QuietSpin.exe", folder=None, args=(), env=None, shown=None):
         """Starts a program; its standard error goes to the file named by the returned process's
         `stderr_path`. A program that Wine gave no display driver is started once more: it joined
         a session whose desktop was going away, and ended without a window (seen, rarely, where
-        Wine runs under an emulator); the first attempt's log stays beside the second's."""
+        Wine runs under an emulator); the first attempt's log stays beside the second's. `shown`
+        tells when a program that shows no window of its own (one started in the tray) is up."""
         folder = folder or self.program
         for attempt in (1, 2):
             self.settle()
@@ -200,12 +201,13 @@ class Session:
                                      env=dict(self.env, **(env or {})), stdout=subprocess.DEVNULL, stderr=err)
             p.stderr_path = path
             self.procs.append(p)
-            if attempt == 2 or not self._ended_without_a_display(p):
+            if attempt == 2 or not self._ended_without_a_display(p, shown):
                 return p
 
-    def _ended_without_a_display(self, p):
+    def _ended_without_a_display(self, p, shown=None):
+        shown = shown or (lambda: self.windows_of(p))
         try:
-            wait_until(lambda: p.poll() is not None or self.windows_of(p), 60, 0.1, "a window or the end")
+            wait_until(lambda: p.poll() is not None or shown(), 60, 0.1, "a window or the end")
         except AssertionError:
             return False
         if p.poll() is None:

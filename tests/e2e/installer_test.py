@@ -114,7 +114,7 @@ class InstallerTest(unittest.TestCase):
         self.assertEqual(text("t:Principals/t:Principal/t:RunLevel"), "HighestAvailable")
         self.assertEqual(text("t:Principals/t:Principal/t:LogonType"), "InteractiveToken")
         self.assertEqual(text("t:Actions/t:Exec/t:Command"), r"C:\Program Files\QuietSpin\QuietSpin.exe")
-        self.assertIsNone(task.find("t:Actions/t:Exec/t:Arguments", TASK_NS), "QuietSpin reads no arguments")
+        self.assertEqual(text("t:Actions/t:Exec/t:Arguments"), "/tray", "a logon start goes to the tray")
         self.assertEqual(len(task.findall("t:Actions/t:Exec", TASK_NS)), 1)
         # A tray program runs until the user ends it, on battery too.
         self.assertEqual(text("t:Settings/t:ExecutionTimeLimit"), "PT0S")
@@ -222,6 +222,8 @@ class InstallerTest(unittest.TestCase):
         self.session.run("wineserver", "-k")
         self.wait_for_wine()
         os.remove(os.path.join(self.installed, "WNASPI32.DLL"))
+        # As a click on the meter leaves it.
+        self.session.reg("add", r"HKCU\Software\QuietSpin", "/v", "SpeedLevel", "/t", "REG_DWORD", "/d", "5", "/f")
 
         result = self.session.run("wine", os.path.join(self.installed, "uninst.exe"), "/S", timeout=120)
         self.assertEqual(result.returncode, 0, result.stderr)
@@ -232,6 +234,7 @@ class InstallerTest(unittest.TestCase):
                          "Start-menu folder left behind")
         self.assertFalse(self.key_exists(UNINSTALL_KEY))
         self.assertFalse(self.key_exists(harness.MARKER_KEY), "first-run marker key left behind")
+        self.assertFalse(self.key_exists(r"HKCU\Software\QuietSpin"), "stored speed level left behind")
         self.assertEqual(self.logon_tasks(), [], "logon task left behind")
 
     def test_uninstall_keeps_files_it_did_not_install(self):

@@ -131,6 +131,44 @@ class TrayTest(harness.unittest.TestCase):
         self.drag(510, 320, -50, -30, (*WINDOW, 527, 500))
 
 
+class TrayStartTest(harness.unittest.TestCase):
+    """The logon task's start, QuietSpin.exe /tray, with level 5 stored by an earlier click."""
+
+    def test_starts_hidden_at_the_stored_level_and_a_second_start_shows_it_and_ends(self):
+        s = Session("tray-start", fakeaspi="devices=0:1:5")
+        self.addCleanup(s.close)
+        s.reg("add", r"HKCU\Software\QuietSpin", "/v", "SpeedLevel", "/t", "REG_DWORD", "/d", "5", "/f")
+        tray_shown = lambda: s.xdo("search", "--onlyvisible", "--name", "^Wine System Tray$").split()
+        p = s.start(args=("/tray",), shown=tray_shown)
+        x, y, _, _ = s.geometry(int(wait_until(tray_shown, 60, 0.1, "the tray icon")[0]))
+        icon = (x + 12, y + 32)
+        wait_until(s.aspi.executes, 20, 0.1, "the first tick")
+        first = s.aspi.executes()[0][2]
+        self.assertEqual((first[48], list(first[50:54])), (0xBB, [14] * 4), "level 5's byte at the first tick")
+        self.assertEqual(s.windows_of(p), [], "no window")
+
+        # A left click shows the window with the meter at level 5 (bars 0..4 black) and the movie playing.
+        s.move(*icon)
+        s.click()
+        s.main_window(p, timeout=30)
+        bar = lambda i: (WINDOW[0] + 214 + 7 * i, WINDOW[1] + 460)
+        level_5 = lambda shot: s.pixel(shot, *bar(5)) == (47, 141, 204) and s.pixel(shot, *bar(4)) == (0, 0, 0)
+        shown = s.shot_when(level_5, "the meter at level 5", timeout=20)
+        x, y, w, h = MOVIE
+        s.shot_when(lambda shot: s.crop_differs(shown, shot, WINDOW[0] + x, WINDOW[1] + y, w, h),
+                    "the movie playing")
+
+        # Hidden again, then a second start (as by hand): it shows the running one's window and ends.
+        s.move(*icon)
+        s.click()
+        wait_until(lambda: not s.windows_of(p), 10, 0.1, "window hidden")
+        second = s.start()
+        self.assertTrue(exited(second, 30), "the second start ends")
+        self.assertEqual(second.returncode, 0)
+        s.main_window(p, timeout=30)
+        self.assertIsNone(p.poll(), "the first keeps running")
+
+
 class TrayChineseTest(TrayTest):
     locale = "zh_TW.UTF-8"
 

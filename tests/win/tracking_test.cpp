@@ -274,23 +274,25 @@ TEST_F(Tracking, BarsAreDrawnThreePixelsWideInTheirColour) {
   EXPECT_EQ(PixelOnScreen(375, 445), kBlue);
 }
 
-TEST_F(Tracking, ClickInTheClickAreaAppliesTheLevelAtOnce) {
+TEST_F(Tracking, ClickInTheClickAreaAppliesTheLevelAtOnceAndStoresIt) {
   MoveTo(208, 450);
   ClickAt(208, 450);
   EXPECT_EQ(port.speeds, std::vector<uint8_t>{6});
+  EXPECT_EQ(StoredLevelValue(), 1u);
 
   port.speeds.clear();
   MoveTo(250, 450);
   MoveTo(300, 432);  // neither band, but inside the click area
   ClickAt(300, 432);
   EXPECT_EQ(port.speeds, std::vector<uint8_t>{18});
+  EXPECT_EQ(StoredLevelValue(), 7u);
 
   port.speeds.clear();
   for (POINT at : {POINT{204, 415}, POINT{372, 465}, POINT{204, 465}, POINT{372, 415}}) ClickAt(at.x, at.y);
   EXPECT_EQ(port.speeds, (std::vector<uint8_t>{18, 18, 18, 18})) << "the click area's corners are inside";
 }
 
-TEST_F(Tracking, ClickOutsideTheClickAreaSendsNothingAndTheTickAppliesTheLevel) {
+TEST_F(Tracking, ClickOutsideTheClickAreaSendsAndStoresNothingAndTheTickAppliesTheLevel) {
   MoveTo(250, 450);
   for (POINT at : {POINT{373, 440}, POINT{203, 440}, POINT{300, 414}, POINT{300, 466}, POINT{100, 310}}) {
     ClickAt(at.x, at.y);
@@ -298,6 +300,7 @@ TEST_F(Tracking, ClickOutsideTheClickAreaSendsNothingAndTheTickAppliesTheLevel) 
   EXPECT_EQ(port.speeds, std::vector<uint8_t>{});
   form->Timer2_Timer();
   EXPECT_EQ(port.speeds, std::vector<uint8_t>{18});
+  EXPECT_EQ(StoredLevelValue(), std::nullopt) << "only a click that applies a level stores it";
 
   // The click position is read from the system, not from the message.
   port.speeds.clear();

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include "common/unique_handle.h"
+#include "shell/user_settings.h"
 
 namespace qs::testing {
 
@@ -57,6 +58,17 @@ void MarkFirstRunDone() {
   }
 }
 
+namespace {
+
+constexpr wchar_t kSettingsKey[] = L"Software\\QuietSpin";
+constexpr wchar_t kSpeedLevelValue[] = L"SpeedLevel";
+
+std::wstring ScratchSettings() {
+  return L"Software\\QuietSpinTests\\settings_" + std::to_wstring(::GetCurrentProcessId());
+}
+
+}  // namespace
+
 void FormTest::SetUp() {
   static const bool initialised = [] {
     ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
@@ -66,6 +78,13 @@ void FormTest::SetUp() {
   }();
   (void)initialised;
   MarkFirstRunDone();
+  ::RegDeleteTreeW(HKEY_CURRENT_USER, ScratchSettings().c_str());
+  HKEY scratch = nullptr;
+  ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, ScratchSettings().c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &scratch, nullptr),
+            ERROR_SUCCESS);
+  settings.reset(scratch);
+  SetSettingsRootForTesting(settings.get());
   SetPlatformForTesting(&platform);
   form = std::make_unique<FrmMain>(port);
   ASSERT_TRUE(form->Load());
@@ -80,6 +99,36 @@ void FormTest::TearDown() {
   while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
   }
   SetPlatformForTesting(nullptr);
+  SetSettingsRootForTesting(nullptr);
+  settings.reset();
+  ::RegDeleteTreeW(HKEY_CURRENT_USER, ScratchSettings().c_str());
+}
+
+void FormTest::Restart(FrmMain::StartMode mode) {
+  if (!form->Unloaded()) form->Unload();
+  form.reset();
+  Pump();
+  port.speeds.clear();
+  // The real pointer rests off the window: a shown window is sent a move to where it is.
+  ::SetCursorPos(0, 0);
+  form = std::make_unique<FrmMain>(port);
+  ASSERT_TRUE(form->Load(mode));
+  Pump();
+}
+
+void FormTest::WriteStoredLevel(DWORD type, const void* data, DWORD size) {
+  ASSERT_EQ(::RegSetKeyValueW(settings.get(), kSettingsKey, kSpeedLevelValue, type, data, size),
+            ERROR_SUCCESS);
+}
+
+std::optional<DWORD> FormTest::StoredLevelValue() const {
+  DWORD value = 0;
+  DWORD size = sizeof(value);
+  if (::RegGetValueW(settings.get(), kSettingsKey, kSpeedLevelValue, RRF_RT_REG_DWORD, nullptr, &value,
+                     &size) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  return value;
 }
 
 void FormTest::MoveTo(int x, int y) { ::SendMessageW(form->hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(x, y)); }

@@ -8,9 +8,11 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "common/unique_handle.h"
 #include "shell/platform.h"
 #include "speed/speed_command.h"
 #include "window/frm_main.h"
@@ -75,7 +77,15 @@ class FormTest : public ::testing::Test {
   void Pump();
   // Runs messages until `done` holds, for at most `limit_ms`; false when it never did.
   bool PumpUntil(const std::function<bool()>& done, DWORD limit_ms = 10000);
+  // Unloads the form and loads a new one, started as `mode` says.
+  void Restart(FrmMain::StartMode mode);
+  // Writes the stored level's registry value as a hand could: any type, any bytes.
+  void WriteStoredLevel(DWORD type, const void* data, DWORD size);
+  // The stored level's REG_DWORD as it stands in the registry; nothing when there is none.
+  std::optional<DWORD> StoredLevelValue() const;
 
+  // Each test keeps the per-user settings under a scratch key of its own.
+  UniqueHkey settings;
   FakeAspiPort port;
   RecordingPlatform platform;
   std::unique_ptr<FrmMain> form;
