@@ -6,11 +6,12 @@
 #include <vector>
 
 #include "aspi/device_io.h"
+#include "common/aspi_records.h"
 
 namespace qs::aspi {
 
 // Peripheral device type assumed for a CD/DVD class device that does not answer INQUIRY.
-inline constexpr uint8_t kCdRomDeviceType = 5;
+inline constexpr uint8_t kCdRomDeviceType = kDeviceTypeCdRom;
 // Time given to a command when its caller has set none (SC_GETSET_TIMEOUTS): long enough for the
 // slowest MMC commands (a full BLANK or FORMAT UNIT of a rewritable disc without the immediate bit).
 inline constexpr uint32_t kCommandTimeoutSeconds = 3 * 60 * 60;
