@@ -46,8 +46,8 @@ uint8_t AnswerHaInquiry(const DeviceTable& table, SrbView srb) {
   WriteText(srb, kHaIdentifier, identifier);
   std::memset(srb.at(kHaUnique), 0, kHaUniqueLength);
   // Bytes 0-1 the buffer alignment mask, byte 2 residual count support, byte 3 targets per adapter,
-  // bytes 4-7 the largest transfer; the system's own figures. A misaligned buffer still works (it
-  // goes through an aligned one of the layer's), only slower.
+  // bytes 4-7 the largest transfer; the system's own figures, the transfer from page-aligned memory.
+  // Any other buffer still works (it goes through an aligned one of the layer's), only slower.
   srb.set_byte(kHaUnique, static_cast<uint8_t>(adapter.limits.alignment_mask));
   srb.set_byte(kHaUnique + 1, static_cast<uint8_t>(adapter.limits.alignment_mask >> 8));
   srb.set_byte(kHaUnique + 2, kResidualSupported);

@@ -17,7 +17,8 @@ namespace qs::aspi {
 // memory it may read for kOut, memory it may write for kIn. The library maps the 32-bit value to its
 // own address space and gives an empty span for memory the caller does not own or may not use that
 // way; tests map it to buffers they own.
-using BufferResolver = std::function<std::span<uint8_t>(uint32_t pointer, uint32_t length, DataDirection direction)>;
+using BufferResolver =
+    std::function<std::span<uint8_t>(uint32_t pointer, uint32_t length, DataDirection direction)>;
 
 // The longest timeout a caller may set: what the system's pass-through takes.
 inline constexpr uint32_t kMaxTimeoutSeconds = 30 * 60 * 60;

@@ -45,20 +45,24 @@ char LetterOf(const std::string& path) {
 }
 
 // The port and bus each adapter stands for, in adapter order.
-std::vector<std::pair<uint8_t, uint8_t>> BusesOf(const std::vector<PortBuses>& ports, const std::vector<Device>& devices) {
+std::vector<std::pair<uint8_t, uint8_t>> BusesOf(const std::vector<PortBuses>& ports,
+                                                 const std::vector<Device>& devices) {
   std::vector<std::pair<uint8_t, uint8_t>> buses;
   if (ports.empty()) {
     // No list from the system: the ports and buses that hold a device, by rank.
     for (const Device& d : devices) buses.emplace_back(d.address.port, d.address.path);
   } else {
     std::map<uint8_t, unsigned> count;  // buses per port, at least one
-    for (const PortBuses& p : ports) count[p.port] = std::max<unsigned>(count[p.port], std::max<uint8_t>(p.buses, 1));
+    for (const PortBuses& p : ports)
+      count[p.port] = std::max<unsigned>(count[p.port], std::max<uint8_t>(p.buses, 1));
     // A device on a port or bus the list left out still gets its adapter.
-    for (const Device& d : devices) count[d.address.port] = std::max<unsigned>(count[d.address.port], d.address.path + 1u);
+    for (const Device& d : devices)
+      count[d.address.port] = std::max<unsigned>(count[d.address.port], d.address.path + 1u);
     for (unsigned port = 0; port <= count.rbegin()->first; ++port) {
       const auto listed = count.find(static_cast<uint8_t>(port));
       const unsigned n = listed == count.end() ? 1 : listed->second;
-      for (unsigned bus = 0; bus < n; ++bus) buses.emplace_back(static_cast<uint8_t>(port), static_cast<uint8_t>(bus));
+      for (unsigned bus = 0; bus < n; ++bus)
+        buses.emplace_back(static_cast<uint8_t>(port), static_cast<uint8_t>(bus));
     }
   }
   std::sort(buses.begin(), buses.end());
@@ -79,11 +83,18 @@ DeviceTable DeviceTable::Discover(DeviceIo& io) {
     if (!address) {
       // Some USB and FireWire bridges: offered under the drive letter, the one name known to be a
       // single drive (the same drive comes again under it when found as a class device first).
-      if (!letter || std::any_of(own.begin(), own.end(), [&](const Device& d) { return d.letter == letter; })) continue;
+      if (!letter || std::any_of(own.begin(), own.end(), [&](const Device& d) { return d.letter == letter; }))
+        continue;
       const TypeAnswer answer = AskDeviceType(*opened.channel);
       if (!answer.present) continue;
-      Device device{path, DeviceAddress{kOwnAddressPort, static_cast<uint8_t>(letter), 0, 0}, false, 0, answer.type,
-                    letter, opened.channel->Limits(), nullptr};
+      Device device{path,
+                    DeviceAddress{kOwnAddressPort, static_cast<uint8_t>(letter), 0, 0},
+                    false,
+                    0,
+                    answer.type,
+                    letter,
+                    opened.channel->Limits(),
+                    nullptr};
       device.channel = std::move(opened.channel);
       own.push_back(std::move(device));
       continue;
@@ -106,11 +117,13 @@ DeviceTable DeviceTable::Discover(DeviceIo& io) {
   // The support word has one byte for the count: devices on further adapters stay unreachable.
   const std::vector<std::pair<uint8_t, uint8_t>> buses = BusesOf(io.Ports(), table.devices_);
   const size_t room = 255;
-  for (size_t i = 0; i < buses.size() && i < room; ++i) table.adapters_.push_back(Adapter{buses[i].first, buses[i].second, 0, 8, {}});
+  for (size_t i = 0; i < buses.size() && i < room; ++i)
+    table.adapters_.push_back(Adapter{buses[i].first, buses[i].second, 0, 8, {}});
   std::vector<bool> holds_device(table.adapters_.size(), false);
   std::vector<Device> placed;
   for (Device& device : table.devices_) {
-    const auto at = std::lower_bound(buses.begin(), buses.end(), std::make_pair(device.address.port, device.address.path));
+    const auto at = std::lower_bound(buses.begin(), buses.end(),
+                                     std::make_pair(device.address.port, device.address.path));
     const size_t index = static_cast<size_t>(at - buses.begin());
     if (index >= table.adapters_.size()) continue;
     device.adapter = static_cast<uint8_t>(index);
@@ -120,7 +133,8 @@ DeviceTable DeviceTable::Discover(DeviceIo& io) {
   for (Device& device : own) {
     if (table.adapters_.size() == room) break;
     device.adapter = static_cast<uint8_t>(table.adapters_.size());
-    table.adapters_.push_back(Adapter{kOwnAddressPort, static_cast<uint8_t>(device.letter), device.letter, 8, {}});
+    table.adapters_.push_back(
+        Adapter{kOwnAddressPort, static_cast<uint8_t>(device.letter), device.letter, 8, {}});
     holds_device.push_back(false);
     table.devices_.push_back(std::move(device));
   }

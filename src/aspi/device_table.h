@@ -33,7 +33,8 @@ struct Device {
 struct Adapter {
   uint8_t port = 0;
   uint8_t path = 0;
-  char own_drive = 0;      // an adapter of the layer's own for this drive letter, whose port tells no address
+  // Not 0: an adapter of the layer's own for the drive with this letter, whose port tells no address.
+  char own_drive = 0;
   uint8_t max_targets = 8;  // 8 or 16: what callers understand
   TransferLimits limits;    // the strictest of its devices'
 };

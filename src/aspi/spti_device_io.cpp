@@ -160,8 +160,8 @@ class SptiDeviceIo : public DeviceIo {
     std::vector<uint8_t> answer(64 * 1024);
     for (int port = 0; port < kMaxPorts; ++port) {
       const std::wstring name = L"\\\\.\\Scsi" + std::to_wstring(port) + L":";
-      UniqueFile file(::CreateFileW(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                                    nullptr));
+      UniqueFile file(::CreateFileW(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr));
       if (!file) continue;
       DWORD returned = 0;
       if (!::DeviceIoControl(file.get(), IOCTL_SCSI_GET_INQUIRY_DATA, nullptr, 0, answer.data(),

@@ -18,7 +18,11 @@ struct alignas(4) Record {
   const uint8_t* data() const { return bytes.data(); }
 };
 
-enum Command : uint8_t { kHaInquiry = SC_HA_INQUIRY, kGetDeviceType = SC_GET_DEV_TYPE, kExecScsiCommand = SC_EXEC_SCSI_CMD };
+enum Command : uint8_t {
+  kHaInquiry = SC_HA_INQUIRY,
+  kGetDeviceType = SC_GET_DEV_TYPE,
+  kExecScsiCommand = SC_EXEC_SCSI_CMD
+};
 enum Status : uint8_t { kPending = SS_PENDING, kCompleted = SS_COMP };
 inline constexpr uint8_t kFlagDirectionIn = SRB_DIR_IN;
 inline constexpr uint8_t kSetCdSpeedOpcode = 0xBB;

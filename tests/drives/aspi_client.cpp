@@ -33,15 +33,17 @@ struct SystemAddress {
 SystemAddress AddressOf(char letter) {
   SystemAddress result;
   const char name[] = {'\\', '\\', '.', '\\', letter, ':', 0};
-  HANDLE h = ::CreateFileA(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE h = ::CreateFileA(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
   if (h == INVALID_HANDLE_VALUE) return result;
   DWORD returned = 0;
   result.address.Length = sizeof result.address;
-  result.known = ::DeviceIoControl(h, IOCTL_SCSI_GET_ADDRESS, nullptr, 0, &result.address, sizeof result.address,
-                                   &returned, nullptr) != FALSE;
+  result.known = ::DeviceIoControl(h, IOCTL_SCSI_GET_ADDRESS, nullptr, 0, &result.address,
+                                   sizeof result.address, &returned, nullptr) != FALSE;
   ::CloseHandle(h);
   const std::string port = "\\\\.\\Scsi" + std::to_string(result.address.PortNumber) + ":";
-  HANDLE p = ::CreateFileA(port.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE p =
+      ::CreateFileA(port.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
   result.port_listed = p != INVALID_HANDLE_VALUE;
   if (result.port_listed) ::CloseHandle(p);
   return result;
@@ -139,8 +141,11 @@ int main(int argc, char** argv) {
       std::snprintf(expected, sizeof expected, "SPTI %u:%u", unsigned{a.PortNumber}, unsigned{a.PathId});
     }
     const bool address_match = system.known && ha >= 0 && a.TargetId == target && a.Lun == 0 &&
-                               identifier == expected && (!system.port_listed || a.PathId != 0 || ha == a.PortNumber);
-    add("address", system.known ? static_cast<long long>(a.PortNumber) << 24 | a.PathId << 16 | a.TargetId << 8 | a.Lun : -1);
+                               identifier == expected &&
+                               (!system.port_listed || a.PathId != 0 || ha == a.PortNumber);
+    add("address", system.known
+                       ? static_cast<long long>(a.PortNumber) << 24 | a.PathId << 16 | a.TargetId << 8 | a.Lun
+                       : -1);
     add("port_listed", system.port_listed);
     add("address_match", address_match);
     if (ha < 0) continue;
@@ -240,8 +245,8 @@ int main(int argc, char** argv) {
   std::vector<Exec> in_flight(drives.size());
   for (size_t i = 0; i < drives.size(); ++i) {
     if (drives[i].ha < 0) continue;
-    in_flight[i] = Read10(static_cast<uint8_t>(drives[i].ha), static_cast<uint8_t>(drives[i].target), 0, blocks,
-                          in_flight_data[i].data());
+    in_flight[i] = Read10(static_cast<uint8_t>(drives[i].ha), static_cast<uint8_t>(drives[i].target), 0,
+                          blocks, in_flight_data[i].data());
     Post(send_srb, in_flight[i], ::CreateEventA(nullptr, TRUE, FALSE, nullptr));
   }
   ::FreeLibrary(layer);
@@ -255,8 +260,10 @@ int main(int argc, char** argv) {
   for (Drive& drive : drives) {
     bool reloaded = false;
     if (drive.ha >= 0 && send_again && (word_again >> 8 & 0xFF) == kComp) {
-      Exec e = Read10(static_cast<uint8_t>(drive.ha), static_cast<uint8_t>(drive.target), 0, blocks, data.data());
-      reloaded = Run(send_again, e, done) == kComp && std::memcmp(data.data(), image.data(), blocks * 2048u) == 0;
+      Exec e =
+          Read10(static_cast<uint8_t>(drive.ha), static_cast<uint8_t>(drive.target), 0, blocks, data.data());
+      reloaded =
+          Run(send_again, e, done) == kComp && std::memcmp(data.data(), image.data(), blocks * 2048u) == 0;
     }
     drive.line += std::string(", \"reload\": ") + (reloaded ? "1" : "0");
     std::printf("%s}\n", drive.line.c_str());

@@ -140,7 +140,8 @@ uint8_t FakeConfig::AdapterCount() const {
 uint32_t FakeConfig::SupportWord() const {
   if (support) return *support;
   const uint8_t count = AdapterCount();
-  return count == 0 ? aspi::MakeSupportWord(aspi::SS_NO_ADAPTERS, 0) : aspi::MakeSupportWord(aspi::SS_COMP, count);
+  return count == 0 ? aspi::MakeSupportWord(aspi::SS_NO_ADAPTERS, 0)
+                    : aspi::MakeSupportWord(aspi::SS_COMP, count);
 }
 
 FakeConfig ParseFakeConfig(std::wstring_view text) {

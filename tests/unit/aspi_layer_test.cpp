@@ -202,7 +202,8 @@ TEST(AspiEnumeration, ListedPortsAreNumberedAsTheSystemDoesAndKeepTheirNumbers) 
   io.Add({"\\\\.\\CdRom1"}, {3, 1, 2, 0});
   DeviceTable table = DeviceTable::Discover(io);
   EXPECT_EQ(SupportWord(table), 0x0105u);
-  EXPECT_EQ(table.Find(1, 0, 0)->path, "\\\\.\\CdRom0") << "adapter = PortNumber, as IOCTL_SCSI_GET_ADDRESS says";
+  EXPECT_EQ(table.Find(1, 0, 0)->path, "\\\\.\\CdRom0")
+      << "adapter = PortNumber, as IOCTL_SCSI_GET_ADDRESS says";
   EXPECT_EQ(table.Find(4, 2, 0)->path, "\\\\.\\CdRom1") << "port 3 bus 1, after port 3 bus 0";
   for (uint8_t empty : {0, 2, 3}) {
     for (uint8_t target = 0; target < 8; ++target) EXPECT_EQ(table.Find(empty, target, 0), nullptr);
