@@ -150,6 +150,9 @@ DeviceTable DeviceTable::Discover(DeviceIo& io) {
     adapter.limits.unaligned_max = std::min(adapter.limits.unaligned_max, device.limits.unaligned_max);
     adapter.limits.alignment_mask |= device.limits.alignment_mask;
   }
+  // Ports that hold only disks are nothing to offer: without a drive there are no adapters, and the
+  // support word says so.
+  if (table.devices_.empty()) table.adapters_.clear();
   return table;
 }
 

@@ -51,7 +51,7 @@ class DeviceTable {
   // bus is the adapter numbered as the port (a port missing between two listed ones counts as one
   // empty bus); elsewhere each distinct port and bus that holds a device is one, ascending. Target
   // and LUN stay as the port driver gives them. Drives whose port tells no address follow, each on
-  // an adapter of its own at target 0, LUN 0, in drive letter order.
+  // an adapter of its own at target 0, LUN 0, in drive letter order. No drive: no adapters.
   static DeviceTable Discover(DeviceIo& io);
 
   size_t adapter_count() const noexcept { return adapters_.size(); }

@@ -101,6 +101,7 @@ TEST(AspiEnumeration, NoDevicesMeansNoAdapters) {
   Timeouts timeouts;
   FakeDeviceIo io;
   io.extra_names = {"\\\\.\\CdRom0", "\\\\.\\D:"};
+  io.ports = {{0, 1}};  // the system disk's port
   const DeviceTable table = DeviceTable::Discover(io);
   EXPECT_EQ(table.adapter_count(), 0u);
   EXPECT_EQ(SupportWord(table), 0xE800u);
