@@ -15,6 +15,7 @@ constexpr char kManagerId[] = "ASPI for WIN32";
 constexpr uint8_t kInitiatorId = 7;
 constexpr uint8_t kResidualSupported = 0x02;
 constexpr uint8_t kNoDriveLetter = 0xFF;
+constexpr uint8_t kAll = 0xFF;  // SC_GETSET_TIMEOUTS: every adapter, target or LUN
 
 void WriteText(SrbView srb, size_t offset, const char* text) {
   std::memset(srb.at(offset), 0, kHaTextLength);
@@ -27,13 +28,16 @@ uint8_t Finish(SrbView srb, uint8_t status) {
 }
 
 uint8_t AnswerHaInquiry(const DeviceTable& table, SrbView srb) {
+  // Callers ask adapter 0 for the count, whether or not it exists.
+  srb.set_byte(kHaCount, static_cast<uint8_t>(table.adapter_count()));
   if (srb.ha_id() >= table.adapter_count()) return Finish(srb, SS_INVALID_HA);
   const Adapter& adapter = table.adapter(srb.ha_id());
-  srb.set_byte(kHaCount, static_cast<uint8_t>(table.adapter_count()));
   srb.set_byte(kHaScsiId, kInitiatorId);
   WriteText(srb, kHaManagerId, kManagerId);
   char identifier[32];
-  if (adapter.path == 0) {
+  if (adapter.own_drive) {
+    std::snprintf(identifier, sizeof identifier, "SPTI drive %c:", adapter.own_drive);
+  } else if (adapter.path == 0) {
     std::snprintf(identifier, sizeof identifier, "SPTI port %u", unsigned{adapter.port});
   } else {
     std::snprintf(identifier, sizeof identifier, "SPTI %u:%u", unsigned{adapter.port},
@@ -42,8 +46,8 @@ uint8_t AnswerHaInquiry(const DeviceTable& table, SrbView srb) {
   WriteText(srb, kHaIdentifier, identifier);
   std::memset(srb.at(kHaUnique), 0, kHaUniqueLength);
   // Bytes 0-1 the buffer alignment mask, byte 2 residual count support, byte 3 targets per adapter,
-  // bytes 4-7 the largest transfer; the system's own figures. A misaligned buffer still works (it
-  // goes through an aligned one of the layer's), only slower.
+  // bytes 4-7 the largest transfer; the system's own figures, the transfer from page-aligned memory.
+  // Any other buffer still works (it goes through an aligned one of the layer's), only slower.
   srb.set_byte(kHaUnique, static_cast<uint8_t>(adapter.limits.alignment_mask));
   srb.set_byte(kHaUnique + 1, static_cast<uint8_t>(adapter.limits.alignment_mask >> 8));
   srb.set_byte(kHaUnique + 2, kResidualSupported);
@@ -61,8 +65,9 @@ uint8_t AnswerDeviceType(const DeviceTable& table, SrbView srb) {
 }
 
 // The data phase a request asks for. Both direction bits clear is the ASPI rule "the command
-// decides": the operation code tells, and a request with data whose code does not tell is refused.
-// A request without data needs no direction.
+// decides": the operation code tells. The pass-through must be told the direction, so a request with
+// data whose code the layer does not know is refused rather than guessed. A request without data
+// needs no direction.
 std::optional<DataDirection> DirectionOf(SrbView srb) {
   switch (srb.flags() & SRB_DIR_MASK) {
     case SRB_DIR_IN:
@@ -90,21 +95,40 @@ uint8_t AnswerDiskInfo(const DeviceTable& table, SrbView srb) {
   return Finish(srb, SS_COMP);
 }
 
+uint32_t SecondsOf(SrbView srb) {
+  const uint32_t half_seconds = srb.dword(kTimeoutsValue);
+  return std::min(half_seconds / 2 + half_seconds % 2, kMaxTimeoutSeconds);
+}
+
+// 0xFF for adapter, target or LUN: every one. Only a set may name more than one device.
+uint8_t AnswerTimeoutsForAll(const DeviceTable& table, Timeouts& timeouts, SrbView srb) {
+  const uint8_t ha = srb.ha_id(), target = srb.byte(kTimeoutsTarget), lun = srb.byte(kTimeoutsLun);
+  if (ha != kAll && ha >= table.adapter_count()) return Finish(srb, SS_INVALID_HA);
+  if ((srb.flags() & SRB_DIR_MASK) != SRB_DIR_OUT) return Finish(srb, SS_INVALID_SRB);
+  bool any = false;
+  for (const Device& d : table.devices()) {
+    if ((ha == kAll || ha == d.adapter) && (target == kAll || target == d.address.target) &&
+        (lun == kAll || lun == d.address.lun)) {
+      timeouts.Set(d.adapter, d.address.target, d.address.lun, SecondsOf(srb));
+      any = true;
+    }
+  }
+  return Finish(srb, any ? SS_COMP : SS_NO_DEVICE);
+}
+
 uint8_t AnswerTimeouts(const DeviceTable& table, Timeouts& timeouts, SrbView srb) {
-  if (srb.ha_id() >= table.adapter_count()) return Finish(srb, SS_INVALID_HA);
   const uint8_t target = srb.byte(kTimeoutsTarget);
   const uint8_t lun = srb.byte(kTimeoutsLun);
+  if (srb.ha_id() == kAll || target == kAll || lun == kAll) return AnswerTimeoutsForAll(table, timeouts, srb);
+  if (srb.ha_id() >= table.adapter_count()) return Finish(srb, SS_INVALID_HA);
   if (!table.Find(srb.ha_id(), target, lun)) return Finish(srb, SS_NO_DEVICE);
   switch (srb.flags() & SRB_DIR_MASK) {
     case SRB_DIR_IN:
       srb.set_dword(kTimeoutsValue, timeouts.Seconds(srb.ha_id(), target, lun) * 2);
       return Finish(srb, SS_COMP);
-    case SRB_DIR_OUT: {
-      const uint32_t half_seconds = srb.dword(kTimeoutsValue);
-      const uint32_t seconds = half_seconds / 2 + half_seconds % 2;
-      timeouts.Set(srb.ha_id(), target, lun, std::min(seconds, kMaxTimeoutSeconds));
+    case SRB_DIR_OUT:
+      timeouts.Set(srb.ha_id(), target, lun, SecondsOf(srb));
       return Finish(srb, SS_COMP);
-    }
     default:
       return Finish(srb, SS_INVALID_SRB);
   }
@@ -154,6 +178,14 @@ void CopySense(SrbView srb, const std::vector<uint8_t>& sense) {
   if (!sense.empty()) std::memcpy(srb.at(kExecSenseArea), sense.data(), std::min(room, sense.size()));
 }
 
+// A command that never came to an answer: no sense of a previous use of the record stays behind for
+// the caller to decode, and nothing was transferred.
+uint8_t NoAnswer(SrbView srb, uint8_t status, uint32_t length) {
+  CopySense(srb, {});
+  if (srb.flags() & SRB_ENABLE_RESIDUAL_COUNT) srb.set_dword(kExecBufLen, length);
+  return status;
+}
+
 // The device's open channel, opened again when it was lost: the device must still sit where it was
 // found, so that a command never reaches another drive now answering under the same name. Null
 // with the reason when it cannot be had.
@@ -165,7 +197,10 @@ DeviceChannel* ChannelOf(Device& device, DeviceIo& io, IoOutcome& why) {
                                                                                         : IoOutcome::kGone;
     return nullptr;
   }
-  if (opened.channel->Address() != device.address) {
+  // A drive found without an address must still have none: a letter that now names a drive whose
+  // port tells its address names another drive.
+  const std::optional<DeviceAddress> now = opened.channel->Address();
+  if (device.port_address ? !now || !(*now == device.address) : now.has_value()) {
     why = IoOutcome::kGone;
     return nullptr;
   }
@@ -264,15 +299,15 @@ uint8_t ExecuteRequest(DeviceTable& table, DeviceIo& io, uint8_t* record, const 
   request.direction = DirectionOf(srb).value_or(DataDirection::kNone);
   const uint32_t length = request.direction == DataDirection::kNone ? 0 : srb.dword(kExecBufLen);
   if (length != 0) {
-    request.data = resolve(srb.dword(kExecBufPointer), length);
-    // Memory the caller does not own is refused before anything is sent.
-    if (request.data.size() != length) return SS_INVALID_SRB;
+    request.data = resolve(srb.dword(kExecBufPointer), length, request.direction);
+    // Memory the caller does not own, or may not have written, is refused before anything is sent.
+    if (request.data.size() != length) return NoAnswer(srb, SS_INVALID_SRB, length);
   }
   request.sense_length = srb.byte(kExecSenseLen);
   request.timeout_seconds = timeout_seconds;
 
   const PassThroughResult result = Send(*device, io, request);
-  if (result.outcome != IoOutcome::kOk) return FailureStatus(srb, result.outcome);
+  if (result.outcome != IoOutcome::kOk) return NoAnswer(srb, FailureStatus(srb, result.outcome), length);
   srb.set_byte(kExecTargStat, result.scsi_status);
   CopySense(srb, result.sense);
   if (srb.flags() & SRB_ENABLE_RESIDUAL_COUNT) {

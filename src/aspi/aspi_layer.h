@@ -13,16 +13,18 @@
 
 namespace qs::aspi {
 
-// Turns SRB_BufPointer and SRB_BufLen into memory the layer may use. The library maps the 32-bit
-// value to its own address space and gives an empty span for memory the caller does not own; tests
-// map it to buffers they own.
-using BufferResolver = std::function<std::span<uint8_t>(uint32_t pointer, uint32_t length)>;
+// Turns SRB_BufPointer and SRB_BufLen into memory the layer may use for a transfer in `direction`:
+// memory it may read for kOut, memory it may write for kIn. The library maps the 32-bit value to its
+// own address space and gives an empty span for memory the caller does not own or may not use that
+// way; tests map it to buffers they own.
+using BufferResolver =
+    std::function<std::span<uint8_t>(uint32_t pointer, uint32_t length, DataDirection direction)>;
 
 // The longest timeout a caller may set: what the system's pass-through takes.
 inline constexpr uint32_t kMaxTimeoutSeconds = 30 * 60 * 60;
 
 // Timeouts set with SC_GETSET_TIMEOUTS, per adapter, target and LUN; kCommandTimeoutSeconds where
-// none was set.
+// none was set. A set with 0xFF for adapter, target or LUN sets every device that matches the rest.
 class Timeouts {
  public:
   uint32_t Seconds(uint8_t adapter, uint8_t target, uint8_t lun) const;
@@ -43,7 +45,8 @@ uint32_t SupportWord(const DeviceTable& table);
 uint8_t AcceptRequest(const DeviceTable& table, Timeouts& timeouts, uint8_t* record);
 
 // Runs an accepted execute request: one pass-through command to the device, then SRB_HaStat,
-// SRB_TargStat, the sense area and, when asked for, the residual count are filled in. Returns the
+// SRB_TargStat, the sense area and, when asked for, the residual count are filled in (a command that
+// did not run to an answer leaves a cleared sense area and the whole length as the residual). Returns the
 // final status, which the caller publishes last. Only the device's own worker may call this.
 uint8_t ExecuteRequest(DeviceTable& table, DeviceIo& io, uint8_t* record, const BufferResolver& resolve,
                        uint32_t timeout_seconds = kCommandTimeoutSeconds);

@@ -28,8 +28,11 @@ class SrwUnlockScope {
   SRWLOCK& lock_;
 };
 
-// True when every byte of the range is committed memory this process may read.
-bool Accessible(const uint8_t* at, uint32_t length) {
+constexpr DWORD kWritable = PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+
+// True when every byte of the range is committed memory this process may read, and write too when
+// `write` is set.
+bool Accessible(const uint8_t* at, uint32_t length, bool write) {
   auto p = reinterpret_cast<uintptr_t>(at);
   const uintptr_t end = p + length;
   if (end < p) return false;
@@ -37,6 +40,7 @@ bool Accessible(const uint8_t* at, uint32_t length) {
     MEMORY_BASIC_INFORMATION info{};
     if (::VirtualQuery(reinterpret_cast<void*>(p), &info, sizeof info) == 0) return false;
     if (info.State != MEM_COMMIT || (info.Protect & (PAGE_NOACCESS | PAGE_GUARD)) || info.Protect == 0) return false;
+    if (write && !(info.Protect & kWritable)) return false;
     p = reinterpret_cast<uintptr_t>(info.BaseAddress) + info.RegionSize;
   }
   return true;
@@ -115,9 +119,9 @@ struct Line {
 }  // namespace
 
 // Records carry 32-bit addresses: this library is built for 32-bit callers only.
-std::span<uint8_t> CallerBuffer(uint32_t pointer, uint32_t length) {
+std::span<uint8_t> CallerBuffer(uint32_t pointer, uint32_t length, DataDirection direction) {
   auto* at = reinterpret_cast<uint8_t*>(static_cast<uintptr_t>(pointer));
-  if (!Accessible(at, length)) return {};
+  if (!Accessible(at, length, direction == DataDirection::kIn)) return {};
   return {at, length};
 }
 

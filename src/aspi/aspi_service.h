@@ -44,8 +44,9 @@ class SrwLockScope {
 };
 
 // SRB_BufPointer and SRB_BufLen as memory of this process. A buffer longer than the memory behind
-// it gives nothing, so that the request ends in an error status.
-std::span<uint8_t> CallerBuffer(uint32_t pointer, uint32_t length);
+// it, or one a data-in command could not write, gives nothing, so that the request ends in an error
+// status.
+std::span<uint8_t> CallerBuffer(uint32_t pointer, uint32_t length, DataDirection direction);
 
 // The end of a request answered in the caller's thread, before SendASPI32Command returns: publishes
 // its final status, then calls the post routine or signals the event the record names. `flags` and

@@ -27,6 +27,7 @@ constexpr uint8_t kDataIn[] = {
     0x52,  // READ TRACK INFORMATION
     0x5A,  // MODE SENSE(10)
     0x5C,  // READ BUFFER CAPACITY
+    0x88,  // READ(16)
     0x9E,  // SERVICE ACTION IN(16), READ CAPACITY(16) among them
     0xA0,  // REPORT LUNS
     0xA4,  // REPORT KEY
@@ -38,6 +39,8 @@ constexpr uint8_t kDataIn[] = {
     0xBD,  // MECHANISM STATUS
     0xBE,  // READ CD
     0xD4,  // READ CD-DA MSF (legacy code)
+    0xD8,  // READ CD-DA (vendor code that audio extraction programs send)
+    0xD9,  // READ CD-DA MSF (vendor code)
 };
 
 // Host to device: the command carries a parameter list or data to write.

@@ -2,6 +2,7 @@
 // in devices that answer, refuse, time out or vanish, so that everything above runs without hardware.
 #pragma once
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -50,8 +51,25 @@ struct PassThroughResult {
 
 // What the port driver accepts in one transfer.
 struct TransferLimits {
-  uint32_t max_transfer = 0x10000;  // bytes
+  uint32_t max_transfer = 0x10000;  // bytes, from a page-aligned buffer
   uint32_t alignment_mask = 0;      // a buffer address with any of these bits set is misaligned
+  // Bytes from a buffer that starts inside a page: it spans one page more, and each page takes one of
+  // the adapter's page descriptors. A longer transfer goes through a page-aligned buffer of the layer.
+  uint32_t unaligned_max = 0x10000;
+};
+
+// The limits from what the port driver reports: its largest transfer, the pages one transfer may
+// span (0 when it does not say) and its alignment mask.
+TransferLimits LimitsOfAdapter(uint32_t max_transfer_length, uint32_t max_pages, uint32_t alignment_mask);
+
+// True when a transfer of `length` bytes at `address` cannot go to the port driver as it is and
+// needs a page-aligned buffer of the layer's.
+bool NeedsAlignedBuffer(uintptr_t address, size_t length, const TransferLimits& limits);
+
+// One SCSI port of the system and the buses it drives.
+struct PortBuses {
+  uint8_t port = 0;
+  uint8_t buses = 1;
 };
 
 // One opened device, kept open for every command it is given. Closing happens when the object goes
@@ -78,6 +96,8 @@ class DeviceIo {
   // Names under which CD/DVD devices may be reached, class devices first, then drive letters.
   virtual std::vector<std::string> CandidatePaths() = 0;
   virtual OpenResult Open(const std::string& path) = 0;
+  // The system's SCSI ports, where it lets them be listed; empty where it does not.
+  virtual std::vector<PortBuses> Ports() { return {}; }
 };
 
 }  // namespace qs::aspi

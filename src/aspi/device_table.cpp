@@ -1,6 +1,7 @@
 #include "aspi/device_table.h"
 
 #include <algorithm>
+#include <map>
 #include <utility>
 
 namespace qs::aspi {
@@ -43,47 +44,115 @@ char LetterOf(const std::string& path) {
   return 0;
 }
 
+// The port and bus each adapter stands for, in adapter order.
+std::vector<std::pair<uint8_t, uint8_t>> BusesOf(const std::vector<PortBuses>& ports,
+                                                 const std::vector<Device>& devices) {
+  std::vector<std::pair<uint8_t, uint8_t>> buses;
+  if (ports.empty()) {
+    // No list from the system: the ports and buses that hold a device, by rank.
+    for (const Device& d : devices) buses.emplace_back(d.address.port, d.address.path);
+  } else {
+    std::map<uint8_t, unsigned> count;  // buses per port, at least one
+    for (const PortBuses& p : ports)
+      count[p.port] = std::max<unsigned>(count[p.port], std::max<uint8_t>(p.buses, 1));
+    // A device on a port or bus the list left out still gets its adapter.
+    for (const Device& d : devices)
+      count[d.address.port] = std::max<unsigned>(count[d.address.port], d.address.path + 1u);
+    for (unsigned port = 0; port <= count.rbegin()->first; ++port) {
+      const auto listed = count.find(static_cast<uint8_t>(port));
+      const unsigned n = listed == count.end() ? 1 : listed->second;
+      for (unsigned bus = 0; bus < n; ++bus)
+        buses.emplace_back(static_cast<uint8_t>(port), static_cast<uint8_t>(bus));
+    }
+  }
+  std::sort(buses.begin(), buses.end());
+  buses.erase(std::unique(buses.begin(), buses.end()), buses.end());
+  return buses;
+}
+
 }  // namespace
 
 DeviceTable DeviceTable::Discover(DeviceIo& io) {
   DeviceTable table;
+  std::vector<Device> own;  // drives whose port tells no address
   for (const std::string& path : io.CandidatePaths()) {
     OpenResult opened = io.Open(path);
     if (!opened.channel) continue;
     const std::optional<DeviceAddress> address = opened.channel->Address();
-    if (!address) continue;
+    const char letter = LetterOf(path);
+    if (!address) {
+      // Some USB and FireWire bridges: offered under the drive letter, the one name known to be a
+      // single drive (the same drive comes again under it when found as a class device first).
+      if (!letter || std::any_of(own.begin(), own.end(), [&](const Device& d) { return d.letter == letter; }))
+        continue;
+      const TypeAnswer answer = AskDeviceType(*opened.channel);
+      if (!answer.present) continue;
+      Device device{path,
+                    DeviceAddress{kOwnAddressPort, static_cast<uint8_t>(letter), 0, 0},
+                    false,
+                    0,
+                    answer.type,
+                    letter,
+                    opened.channel->Limits(),
+                    nullptr};
+      device.channel = std::move(opened.channel);
+      own.push_back(std::move(device));
+      continue;
+    }
     auto seen = std::find_if(table.devices_.begin(), table.devices_.end(),
                              [&](const Device& d) { return d.address == *address; });
     if (seen != table.devices_.end()) {
-      if (!seen->letter) seen->letter = LetterOf(path);
+      if (!seen->letter) seen->letter = letter;
       continue;
     }
     const TypeAnswer answer = AskDeviceType(*opened.channel);
     if (!answer.present) continue;
-    Device device{path, *address, 0, answer.type, LetterOf(path), opened.channel->Limits(), nullptr};
+    Device device{path, *address, true, 0, answer.type, letter, opened.channel->Limits(), nullptr};
     device.channel = std::move(opened.channel);
     table.devices_.push_back(std::move(device));
   }
   std::stable_sort(table.devices_.begin(), table.devices_.end(),
                    [](const Device& a, const Device& b) { return a.address < b.address; });
-  for (size_t i = 0; i < table.devices_.size(); ++i) {
-    Device& device = table.devices_[i];
-    const DeviceAddress& a = device.address;
-    if (table.adapters_.empty() || table.adapters_.back().port != a.port ||
-        table.adapters_.back().path != a.path) {
-      // The support word has one byte for the count: devices on further ports stay unreachable.
-      if (table.adapters_.size() == 255) {
-        table.devices_.resize(i);
-        break;
-      }
-      table.adapters_.push_back(Adapter{a.port, a.path, 8, device.limits});
+
+  // The support word has one byte for the count: devices on further adapters stay unreachable.
+  const std::vector<std::pair<uint8_t, uint8_t>> buses = BusesOf(io.Ports(), table.devices_);
+  const size_t room = 255;
+  for (size_t i = 0; i < buses.size() && i < room; ++i)
+    table.adapters_.push_back(Adapter{buses[i].first, buses[i].second, 0, 8, {}});
+  std::vector<bool> holds_device(table.adapters_.size(), false);
+  std::vector<Device> placed;
+  for (Device& device : table.devices_) {
+    const auto at = std::lower_bound(buses.begin(), buses.end(),
+                                     std::make_pair(device.address.port, device.address.path));
+    const size_t index = static_cast<size_t>(at - buses.begin());
+    if (index >= table.adapters_.size()) continue;
+    device.adapter = static_cast<uint8_t>(index);
+    placed.push_back(std::move(device));
+  }
+  table.devices_ = std::move(placed);
+  for (Device& device : own) {
+    if (table.adapters_.size() == room) break;
+    device.adapter = static_cast<uint8_t>(table.adapters_.size());
+    table.adapters_.push_back(
+        Adapter{kOwnAddressPort, static_cast<uint8_t>(device.letter), device.letter, 8, {}});
+    holds_device.push_back(false);
+    table.devices_.push_back(std::move(device));
+  }
+  for (const Device& device : table.devices_) {
+    Adapter& adapter = table.adapters_[device.adapter];
+    if (!holds_device[device.adapter]) {
+      adapter.limits = device.limits;
+      holds_device[device.adapter] = true;
     }
-    Adapter& adapter = table.adapters_.back();
-    device.adapter = static_cast<uint8_t>(table.adapters_.size() - 1);
-    if (a.target >= adapter.max_targets) adapter.max_targets = a.target == 255 ? 255 : a.target + 1;
+    // Callers take anything but 8 or 16 targets for 8.
+    if (device.address.target >= 8) adapter.max_targets = 16;
     adapter.limits.max_transfer = std::min(adapter.limits.max_transfer, device.limits.max_transfer);
+    adapter.limits.unaligned_max = std::min(adapter.limits.unaligned_max, device.limits.unaligned_max);
     adapter.limits.alignment_mask |= device.limits.alignment_mask;
   }
+  // Ports that hold only disks are nothing to offer: without a drive there are no adapters, and the
+  // support word says so.
+  if (table.devices_.empty()) table.adapters_.clear();
   return table;
 }
 

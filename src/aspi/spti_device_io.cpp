@@ -12,7 +12,8 @@ namespace {
 constexpr int kMaxClassDevices = 26;
 // Not in every SDK's headers: "no such device exists" (a drive removed while open).
 constexpr DWORD kErrorNoSuchDevice = 433;
-constexpr uint32_t kPage = 4096;
+// \\.\ScsiN: names are dense, but a port removed (a USB bridge) leaves a gap.
+constexpr int kMaxPorts = 64;
 
 struct VirtualFreeFn {
   void operator()(void* p) const noexcept { ::VirtualFree(p, 0, MEM_RELEASE); }
@@ -78,12 +79,7 @@ class SptiChannel : public DeviceChannel {
     } else {
       return limits;
     }
-    // Each page of a transfer takes a page descriptor; an unaligned start takes one more.
-    if (pages > 1 && pages - 1 < 0xFFFFFFFFu / kPage) most = std::min<uint32_t>(most, (pages - 1) * kPage);
-    if (most >= kPage) limits.max_transfer = most;
-    // A mask is one less than a power of two.
-    if ((mask & (mask + 1)) == 0) limits.alignment_mask = mask;
-    return limits;
+    return LimitsOfAdapter(most, pages, mask);
   }
 
   IoOutcome Reset() override {
@@ -96,11 +92,11 @@ class SptiChannel : public DeviceChannel {
 
   PassThroughResult PassThrough(const PassThroughRequest& request) override {
     PassThroughResult result;
-    // The caller's buffer goes to the port driver as it is when its alignment suits the adapter;
-    // otherwise through this device's own page-aligned buffer, made once and kept.
+    // The caller's buffer goes to the port driver as it is when it suits the adapter; otherwise
+    // through this device's own page-aligned buffer, made once and kept.
     const size_t length = request.data.size();
     uint8_t* buffer = request.data.data();
-    const bool direct = length == 0 || (reinterpret_cast<uintptr_t>(buffer) & alignment_mask_) == 0;
+    const bool direct = !NeedsAlignedBuffer(reinterpret_cast<uintptr_t>(buffer), length, limits_);
     if (!direct) {
       if (bounce_size_ < length) {
         bounce_.reset(::VirtualAlloc(nullptr, length, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
@@ -134,7 +130,7 @@ class SptiChannel : public DeviceChannel {
  private:
   UniqueFile file_;
   bool write_access_;
-  uint32_t alignment_mask_ = Limits().alignment_mask;
+  TransferLimits limits_ = Limits();
   UniqueVirtual bounce_;
   size_t bounce_size_ = 0;
 };
@@ -155,6 +151,30 @@ class SptiDeviceIo : public DeviceIo {
       if (::GetDriveTypeW(root) == DRIVE_CDROM) paths.push_back(std::string("\\\\.\\") + char('A' + i) + ':');
     }
     return paths;
+  }
+
+  // Every \\.\ScsiN: port and its bus count. Opened without access rights: listing the buses
+  // needs none, so that a process without administrator rights sees the same numbering.
+  std::vector<PortBuses> Ports() override {
+    std::vector<PortBuses> ports;
+    std::vector<uint8_t> answer(64 * 1024);
+    for (int port = 0; port < kMaxPorts; ++port) {
+      const std::wstring name = L"\\\\.\\Scsi" + std::to_wstring(port) + L":";
+      UniqueFile file(::CreateFileW(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr));
+      if (!file) continue;
+      DWORD returned = 0;
+      if (!::DeviceIoControl(file.get(), IOCTL_SCSI_GET_INQUIRY_DATA, nullptr, 0, answer.data(),
+                             static_cast<DWORD>(answer.size()), &returned, nullptr) ||
+          returned < sizeof(SCSI_ADAPTER_BUS_INFO)) {
+        // A port that will not list its buses still has one.
+        ports.push_back({static_cast<uint8_t>(port), 1});
+        continue;
+      }
+      const auto* info = reinterpret_cast<const SCSI_ADAPTER_BUS_INFO*>(answer.data());
+      ports.push_back({static_cast<uint8_t>(port), std::max<uint8_t>(info->NumberOfBuses, uint8_t{1})});
+    }
+    return ports;
   }
 
   OpenResult Open(const std::string& path) override {

@@ -1,5 +1,7 @@
 #include "aspicheck/layer_verdict.h"
 
+#include "common/aspi_records.h"
+
 namespace qs::aspicheck {
 
 Origin JudgeOrigin(const std::optional<Identity>& installed, const Identity& ours) {
@@ -12,10 +14,7 @@ Origin JudgeOrigin(const std::optional<Identity>& installed, const Identity& our
 }
 
 State JudgeSupport(uint32_t support_word, bool has_optical_drive) {
-  constexpr uint32_t kCompleted = 0x01;  // SS_COMP
-  const uint32_t status = (support_word >> 8) & 0xFF;
-  const uint32_t adapters = support_word & 0xFF;
-  if (status == kCompleted && adapters > 0) return State::kWorks;
+  if (aspi::SupportAdapterCount(support_word) > 0) return State::kWorks;
   return has_optical_drive ? State::kNoAdapter : State::kNoDrive;
 }
 

@@ -1,12 +1,69 @@
-// ASPI for Win32 request records as the interface publishes them: packed little-endian blocks with
-// 32-bit addresses. The one statement of their layout for QuietSpin, our layer and the simulated
-// layer, which all take their field offsets from here; the assertions below hold it to the
-// published offsets, so that sharing cannot hide a wrong one.
+// ASPI for Win32 as the interface publishes it: request records (packed little-endian blocks with
+// 32-bit addresses), their request codes, flags and status codes, and the support word. The one
+// statement of that vocabulary for QuietSpin, our layer, the shim, ASPICHK and the simulated layer,
+// which all take their codes and field offsets from here; the assertions below hold the layout to
+// the published offsets, so that sharing cannot hide a wrong one.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 
 namespace qs::aspi {
+
+// Request codes (SRB_Cmd).
+inline constexpr uint8_t SC_HA_INQUIRY = 0x00;
+inline constexpr uint8_t SC_GET_DEV_TYPE = 0x01;
+inline constexpr uint8_t SC_EXEC_SCSI_CMD = 0x02;
+inline constexpr uint8_t SC_ABORT_SRB = 0x03;
+inline constexpr uint8_t SC_RESET_DEV = 0x04;
+inline constexpr uint8_t SC_GET_DISK_INFO = 0x06;
+inline constexpr uint8_t SC_RESCAN_SCSI_BUS = 0x07;
+inline constexpr uint8_t SC_GETSET_TIMEOUTS = 0x08;
+
+// Request flags (SRB_Flags). Both direction bits clear: the command decides which way data goes.
+inline constexpr uint8_t SRB_POSTING = 0x01;
+inline constexpr uint8_t SRB_ENABLE_RESIDUAL_COUNT = 0x04;
+inline constexpr uint8_t SRB_DIR_IN = 0x08;
+inline constexpr uint8_t SRB_DIR_OUT = 0x10;
+inline constexpr uint8_t SRB_EVENT_NOTIFY = 0x40;
+inline constexpr uint8_t SRB_DIR_MASK = SRB_DIR_IN | SRB_DIR_OUT;
+
+// Request status (SRB_Status and the status byte of the support word).
+inline constexpr uint8_t SS_PENDING = 0x00;
+inline constexpr uint8_t SS_COMP = 0x01;
+inline constexpr uint8_t SS_ABORTED = 0x02;
+inline constexpr uint8_t SS_ABORT_FAIL = 0x03;
+inline constexpr uint8_t SS_ERR = 0x04;
+inline constexpr uint8_t SS_INVALID_CMD = 0x80;
+inline constexpr uint8_t SS_INVALID_HA = 0x81;
+inline constexpr uint8_t SS_NO_DEVICE = 0x82;
+inline constexpr uint8_t SS_INVALID_SRB = 0xE0;
+// The system does not let this process send the command, for instance a drive it may open for
+// reading only; the drive never saw it. Distinct from SS_ERR, which carries the drive's answer.
+inline constexpr uint8_t SS_SECURITY_VIOLATION = 0xE2;
+inline constexpr uint8_t SS_ASPI_IS_BUSY = 0xE5;
+inline constexpr uint8_t SS_BUFFER_TO_BIG = 0xE6;
+inline constexpr uint8_t SS_NO_ADAPTERS = 0xE8;
+inline constexpr uint8_t SS_INSUFFICIENT_RESOURCES = 0xE9;
+inline constexpr uint8_t SS_ASPI_IS_SHUTDOWN = 0xEA;
+
+// Host adapter status (SRB_HaStat).
+inline constexpr uint8_t HASTAT_OK = 0x00;
+inline constexpr uint8_t HASTAT_COMMAND_TIMEOUT = 0x0B;
+inline constexpr uint8_t HASTAT_SEL_TO = 0x11;
+inline constexpr uint8_t HASTAT_DO_DU = 0x12;  // data overrun or underrun
+
+// SRB_DeviceType (peripheral device type) of a CD/DVD drive.
+inline constexpr uint8_t kDeviceTypeCdRom = 5;
+
+// GetASPI32SupportInfo: bits 8-15 the status, bits 0-7 the host adapter count, which counts only
+// when the status is SS_COMP.
+constexpr uint32_t MakeSupportWord(uint8_t status, uint8_t adapters) {
+  return uint32_t{status} << 8 | adapters;
+}
+constexpr uint8_t SupportStatus(uint32_t support_word) { return static_cast<uint8_t>(support_word >> 8); }
+constexpr uint8_t SupportAdapterCount(uint32_t support_word) {
+  return SupportStatus(support_word) == SS_COMP ? static_cast<uint8_t>(support_word) : 0;
+}
 
 namespace records {
 

@@ -34,9 +34,6 @@ void PrepareSetCdSpeed(Record& record, uint8_t ha, uint8_t target, uint8_t speed
   for (std::size_t i = 2; i <= 5; ++i) b[offset::kCdb + i] = speed;
 }
 
-int HostAdapterCount(uint32_t support_word) {
-  const uint32_t status = (support_word >> 8) & 0xFF;
-  return status == kCompleted ? static_cast<int>(support_word & 0xFF) : 0;
-}
+int HostAdapterCount(uint32_t support_word) { return SupportAdapterCount(support_word); }
 
 }  // namespace qs::aspi

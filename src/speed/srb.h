@@ -18,10 +18,13 @@ struct alignas(4) Record {
   const uint8_t* data() const { return bytes.data(); }
 };
 
-enum Command : uint8_t { kHaInquiry = 0, kGetDeviceType = 1, kExecScsiCommand = 2 };
-enum Status : uint8_t { kPending = 0, kCompleted = 1 };
-inline constexpr uint8_t kDeviceTypeCdRom = 5;
-inline constexpr uint8_t kFlagDirectionIn = 0x08;
+enum Command : uint8_t {
+  kHaInquiry = SC_HA_INQUIRY,
+  kGetDeviceType = SC_GET_DEV_TYPE,
+  kExecScsiCommand = SC_EXEC_SCSI_CMD
+};
+enum Status : uint8_t { kPending = SS_PENDING, kCompleted = SS_COMP };
+inline constexpr uint8_t kFlagDirectionIn = SRB_DIR_IN;
 inline constexpr uint8_t kSetCdSpeedOpcode = 0xBB;
 // SET CD SPEED is a 12-byte command; the bytes after the speeds stay zero.
 inline constexpr uint8_t kSetCdSpeedCdbLength = 12;
@@ -54,8 +57,8 @@ inline uint8_t StatusOf(const Record& record) {
   return std::atomic_ref<const uint8_t>(record.bytes[offset::kStatus]).load(std::memory_order_acquire);
 }
 
-// Number of host adapters to scan from the support word: bits 8..15 are the status and must be
-// SS_COMP (1); the count is the whole low byte. Any other status gives 0.
+// Number of host adapters to scan from the support word (SupportAdapterCount): 0 unless its status
+// is SS_COMP.
 int HostAdapterCount(uint32_t support_word);
 
 }  // namespace qs::aspi

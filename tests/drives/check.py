@@ -133,22 +133,29 @@ def client_verdict(line):
     if line.get("ha", -1) < 0:
         return False, f"{line['letter']}: not found with SC_HA_INQUIRY and SC_GET_DISK_INFO"
     abort = {(1, 2): "a waiting read aborted (SS_ABORTED)", (3, 1): "the read had run to its end (SS_ABORT_FAIL)"}
-    checks = [(line.get("type") == 5, f"type {line.get('type')}"),
+    address = line.get("address", -1)
+    where = "no address" if address < 0 else ":".join(str(address >> s & 0xFF) for s in (24, 16, 8, 0))
+    checks = [(line.get("address_match") == 1, f"the system's address {where} is not the layer's {line['ha']}:{line['target']}"),
+              (line.get("type") == 5, f"type {line.get('type')}"),
+              (line.get("timeout_all") == 20, f"timeout set for all read back as {line.get('timeout_all')} half seconds"),
               (line.get("timeout_set") == 60, f"timeout read back as {line.get('timeout_set')} half seconds"),
               (line.get("toc_tracks", -1) >= 1, "no TOC"),
               (line.get("read") == line.get("sectors"), f"{line.get('read')} of {line.get('sectors')} sectors read"),
               (line.get("mismatched_chunks") == 0, f"{line.get('mismatched_chunks')} reads differ from the image"),
               ((line.get("abort"), line.get("aborted_status")) in abort,
                f"abort answered {line.get('abort')}, the read's status then {line.get('aborted_status')}"),
-              (line.get("rescan") == 1, "not found at its place after a rescan")]
+              (line.get("rescan") == 1, "not found at its place after a rescan"),
+              (line.get("reload") == 1, "no read after the library was freed with reads in flight and loaded again")]
     wrong = [text for ok, text in checks if not ok]
     if wrong:
         return False, f"{line['letter']}: " + "; ".join(wrong)
     mb = line["sectors"] * 2048 / 1e6
     rate = f"{mb / (line['ms'] / 1000):.0f} MB/s" if line["ms"] else "under 1 ms"
-    return True, (f"{line['letter']}: at {line['ha']}:{line['target']}, type 5, TOC {line['toc_tracks']} track(s), "
-                  f"{line['sectors']} sectors equal to the image ({rate}), "
-                  f"{abort[(line['abort'], line['aborted_status'])]}, timeout 30 s kept, found again after a rescan")
+    numbering = "numbered as the system's ports" if line.get("port_listed") else "ranked (no port list)"
+    return True, (f"{line['letter']}: at {line['ha']}:{line['target']} (system {where}, {numbering}), type 5, "
+                  f"TOC {line['toc_tracks']} track(s), {line['sectors']} sectors equal to the image ({rate}), "
+                  f"{abort[(line['abort'], line['aborted_status'])]}, timeouts 10 s for all and 30 s kept, "
+                  f"found again after a rescan, read again after a reload with reads in flight")
 
 
 def letters_by_kind(out, mapping):

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "common/aspi_records.h"
+
 namespace qs::fakeaspi {
 namespace {
 
@@ -138,7 +140,8 @@ uint8_t FakeConfig::AdapterCount() const {
 uint32_t FakeConfig::SupportWord() const {
   if (support) return *support;
   const uint8_t count = AdapterCount();
-  return count == 0 ? 0x0000E800u : 0x0100u | count;
+  return count == 0 ? aspi::MakeSupportWord(aspi::SS_NO_ADAPTERS, 0)
+                    : aspi::MakeSupportWord(aspi::SS_COMP, count);
 }
 
 FakeConfig ParseFakeConfig(std::wstring_view text) {

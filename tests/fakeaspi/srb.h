@@ -37,19 +37,17 @@ inline constexpr size_t kTargStat = offsetof(SRB_ExecSCSICmd, SRB_TargStat);
 inline constexpr size_t kCdb = offsetof(SRB_ExecSCSICmd, CDBByte);
 inline constexpr size_t kSenseArea = offsetof(SRB_ExecSCSICmd, SenseArea);  // 16 bytes, to the end of the record
 
-// Request codes.
-inline constexpr uint8_t kHaInquiry = 0;
-inline constexpr uint8_t kGetDevType = 1;
-inline constexpr uint8_t kExecScsiCmd = 2;
-
-// Status codes.
-inline constexpr uint8_t kPending = 0x00;     // SS_PENDING
-inline constexpr uint8_t kComp = 0x01;        // SS_COMP
-inline constexpr uint8_t kErr = 0x04;         // SS_ERR
-inline constexpr uint8_t kInvalidCmd = 0x80;  // SS_INVALID_CMD
-inline constexpr uint8_t kInvalidHa = 0x81;   // SS_INVALID_HA
-inline constexpr uint8_t kNoDevice = 0x82;    // SS_NO_DEVICE
-inline constexpr uint8_t kInvalidSrb = 0xE0;  // SS_INVALID_SRB
-inline constexpr uint8_t kNoAdapters = 0xE8;  // SS_NO_ADAPTERS
+// Request codes and status codes: the shared ones under the short names these tests use.
+inline constexpr uint8_t kHaInquiry = aspi::SC_HA_INQUIRY;
+inline constexpr uint8_t kGetDevType = aspi::SC_GET_DEV_TYPE;
+inline constexpr uint8_t kExecScsiCmd = aspi::SC_EXEC_SCSI_CMD;
+inline constexpr uint8_t kPending = aspi::SS_PENDING;
+inline constexpr uint8_t kComp = aspi::SS_COMP;
+inline constexpr uint8_t kErr = aspi::SS_ERR;
+inline constexpr uint8_t kInvalidCmd = aspi::SS_INVALID_CMD;
+inline constexpr uint8_t kInvalidHa = aspi::SS_INVALID_HA;
+inline constexpr uint8_t kNoDevice = aspi::SS_NO_DEVICE;
+inline constexpr uint8_t kInvalidSrb = aspi::SS_INVALID_SRB;
+inline constexpr uint8_t kNoAdapters = aspi::SS_NO_ADAPTERS;
 
 }  // namespace qs::srb

@@ -68,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (status != SS_PENDING) return 0;
 
   std::vector<uint8_t> owned(kOwnedLength, 0xEE);
-  const BufferResolver resolve = [&](uint32_t pointer, uint32_t bytes) -> std::span<uint8_t> {
+  const BufferResolver resolve = [&](uint32_t pointer, uint32_t bytes, DataDirection) -> std::span<uint8_t> {
     if (pointer != kOwnedAddress || bytes > owned.size()) return {};
     return {owned.data(), bytes};
   };

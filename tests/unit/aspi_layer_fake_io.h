@@ -15,6 +15,7 @@ namespace qs::aspi::testing {
 struct FakeDevice {
   std::vector<std::string> names;
   DeviceAddress address;
+  bool port_tells_address = true;  // false: as a USB bridge that does not answer for its address
   uint8_t inquiry_byte0 = 0x05;  // peripheral qualifier and type
   bool answers_inquiry = true;
   IoOutcome outcome = IoOutcome::kOk;  // for commands other than INQUIRY
@@ -38,6 +39,7 @@ struct SentCommand {
 class FakeDeviceIo : public DeviceIo {
  public:
   std::vector<std::string> extra_names;  // candidates with no device behind them
+  std::vector<PortBuses> ports;          // the system's list of ports; empty: it gives none
   std::vector<FakeDevice> devices;
   std::vector<SentCommand> sent;
   std::vector<std::string> opened;
@@ -54,6 +56,8 @@ class FakeDeviceIo : public DeviceIo {
     for (const FakeDevice& d : devices) out.insert(out.end(), d.names.begin(), d.names.end());
     return out;
   }
+
+  std::vector<PortBuses> Ports() override { return ports; }
 
   OpenResult Open(const std::string& path) override {
     opened.push_back(path);
@@ -72,7 +76,10 @@ class FakeDeviceIo : public DeviceIo {
    public:
     Channel(FakeDeviceIo& io, FakeDevice& device, std::string path)
         : io_(io), device_(device), path_(std::move(path)), address_(device.address) {}
-    std::optional<DeviceAddress> Address() override { return device_.address; }
+    std::optional<DeviceAddress> Address() override {
+      if (!device_.port_tells_address) return std::nullopt;
+      return device_.address;
+    }
     TransferLimits Limits() override { return device_.limits; }
     IoOutcome Reset() override {
       if (Lost()) return IoOutcome::kGone;

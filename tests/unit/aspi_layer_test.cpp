@@ -27,7 +27,8 @@ class Buffers {
     return address;
   }
   BufferResolver resolver() {
-    return [this](uint32_t pointer, uint32_t length) -> std::span<uint8_t> {
+    return [this](uint32_t pointer, uint32_t length, DataDirection direction) -> std::span<uint8_t> {
+      asked.push_back(direction);
       auto it = map_.find(pointer);
       if (it == map_.end()) {
         ADD_FAILURE() << "unknown buffer " << pointer;
@@ -37,6 +38,7 @@ class Buffers {
       return {it->second->data(), std::min<size_t>(length, it->second->size())};
     };
   }
+  std::vector<DataDirection> asked;  // the direction of every buffer asked for
 
  private:
   std::map<uint32_t, std::vector<uint8_t>*> map_;
@@ -99,6 +101,7 @@ TEST(AspiEnumeration, NoDevicesMeansNoAdapters) {
   Timeouts timeouts;
   FakeDeviceIo io;
   io.extra_names = {"\\\\.\\CdRom0", "\\\\.\\D:"};
+  io.ports = {{0, 1}};  // the system disk's port
   const DeviceTable table = DeviceTable::Discover(io);
   EXPECT_EQ(table.adapter_count(), 0u);
   EXPECT_EQ(SupportWord(table), 0xE800u);
@@ -181,14 +184,62 @@ TEST(AspiEnumeration, InquiryAsksForStandardDataWithTimeout) {
   EXPECT_GT(r.timeout_seconds, 0u);
 }
 
-TEST(AspiEnumeration, TargetsBeyondSevenWidenTheAdapter) {
+TEST(AspiEnumeration, TargetsBeyondSevenMakeSixteenTargets) {
+  // Callers take any other count for 8, and drives at targets 8-15 would vanish for them.
   Timeouts timeouts;
   FakeDeviceIo io;
   io.Add({"\\\\.\\CdRom0"}, {0, 0, 11, 0});
   const DeviceTable table = DeviceTable::Discover(io);
   Record r = HaInquiry(0);
   ASSERT_EQ(AcceptRequest(table, timeouts, r.data()), SS_COMP);
-  EXPECT_EQ(r[kHaUnique + 3], 12);
+  EXPECT_EQ(r[kHaUnique + 3], 16);
+}
+
+TEST(AspiEnumeration, ListedPortsAreNumberedAsTheSystemDoesAndKeepTheirNumbers) {
+  // Port 0 holds the system disk, port 2 is gone (a USB bridge unplugged), port 3 has two buses.
+  FakeDeviceIo io;
+  io.ports = {{0, 1}, {1, 1}, {3, 2}};
+  io.Add({"\\\\.\\CdRom0", "\\\\.\\D:"}, {1, 0, 0, 0});
+  io.Add({"\\\\.\\CdRom1"}, {3, 1, 2, 0});
+  DeviceTable table = DeviceTable::Discover(io);
+  EXPECT_EQ(SupportWord(table), 0x0105u);
+  EXPECT_EQ(table.Find(1, 0, 0)->path, "\\\\.\\CdRom0")
+      << "adapter = PortNumber, as IOCTL_SCSI_GET_ADDRESS says";
+  EXPECT_EQ(table.Find(4, 2, 0)->path, "\\\\.\\CdRom1") << "port 3 bus 1, after port 3 bus 0";
+  for (uint8_t empty : {0, 2, 3}) {
+    for (uint8_t target = 0; target < 8; ++target) EXPECT_EQ(table.Find(empty, target, 0), nullptr);
+    Record inquiry = HaInquiry(empty);
+    Timeouts timeouts;
+    EXPECT_EQ(AcceptRequest(table, timeouts, inquiry.data()), SS_COMP) << "an empty adapter is still one";
+  }
+  io.devices[0].present = false;  // the drive on port 1 goes: the other keeps its number
+  table = DeviceTable::Discover(io);
+  EXPECT_EQ(table.Find(4, 2, 0)->path, "\\\\.\\CdRom1");
+}
+
+TEST(AspiEnumeration, DrivesWhosePortTellsNoAddressGetAnAdapterOfTheirOwn) {
+  FakeDeviceIo io;
+  io.Add({"\\\\.\\CdRom0"}, {2, 0, 0, 0});
+  auto& bridge = io.Add({"\\\\.\\CdRom1", "\\\\.\\F:"}, {0, 0, 0, 0});
+  bridge.port_tells_address = false;
+  bridge.inquiry_byte0 = 0x04;
+  DeviceTable table = DeviceTable::Discover(io);
+  ASSERT_EQ(table.adapter_count(), 2u);
+  ASSERT_EQ(table.devices().size(), 2u) << "counted once, under its letter";
+  EXPECT_EQ(DevType(table, 1, 0), 0x04);
+  Timeouts timeouts;
+  Record inquiry = HaInquiry(1);
+  ASSERT_EQ(AcceptRequest(table, timeouts, inquiry.data()), SS_COMP);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&inquiry[kHaIdentifier])), "SPTI drive F:");
+  // Served, and opened again after it was lost, as long as the letter still has no address.
+  io.devices[1].present = false;
+  Record r = SetCdSpeed(1, 0, 52);
+  Buffers buffers;
+  ASSERT_EQ(AcceptRequest(table, timeouts, r.data()), SS_PENDING);
+  EXPECT_EQ(ExecuteRequest(table, io, r.data(), buffers.resolver()), SS_ERR);
+  io.devices[1].present = true;
+  EXPECT_EQ(ExecuteRequest(table, io, r.data(), buffers.resolver()), SS_COMP);
+  EXPECT_EQ(io.sent.back().path, "\\\\.\\F:");
 }
 
 // ---- immediate requests ------------------------------------------------------------------------
@@ -227,6 +278,7 @@ TEST_F(AspiRequests, RequestsForMissingAdaptersTargetsAndCodes) {
   Record ha = HaInquiry(2);
   EXPECT_EQ(AcceptRequest(table, timeouts, ha.data()), SS_INVALID_HA);
   EXPECT_EQ(ha[kSrbStatus], SS_INVALID_HA);
+  EXPECT_EQ(ha[kHaCount], 2) << "the count is given for any adapter";
   Record dev = GetDevType(0xFF, 0);
   EXPECT_EQ(AcceptRequest(table, timeouts, dev.data()), SS_INVALID_HA);
   Record none = GetDevType(0, 5);
@@ -280,7 +332,7 @@ TEST_F(AspiRequests, TimeoutsAreKeptPerTargetAndUsedByLaterCommands) {
   get[kSrbCmd] = SC_GETSET_TIMEOUTS;
   get[kSrbFlags] = SRB_DIR_IN;
   ASSERT_EQ(AcceptRequest(table, timeouts, get.data()), SS_COMP);
-  EXPECT_EQ(SrbView(get.data()).dword(kTimeoutsValue), kCommandTimeoutSeconds * 2) << "half seconds";
+  EXPECT_EQ(SrbView(get.data()).dword(kTimeoutsValue), 30u * 60 * 60 * 2) << "30 hours, in half seconds";
   Record set = get;
   set[kSrbFlags] = SRB_DIR_OUT;
   SrbView(set.data()).set_dword(kTimeoutsValue, 7);  // 3.5 s: rounded up
@@ -290,6 +342,22 @@ TEST_F(AspiRequests, TimeoutsAreKeptPerTargetAndUsedByLaterCommands) {
   Record neither = get;
   neither[kSrbFlags] = 0;
   EXPECT_EQ(AcceptRequest(table, timeouts, neither.data()), SS_INVALID_SRB);
+  // 0xFF: every adapter, target or LUN. Sets all that match; a read must name one device.
+  Record all = set;
+  all[kSrbHaId] = all[kTimeoutsTarget] = all[kTimeoutsLun] = 0xFF;
+  SrbView(all.data()).set_dword(kTimeoutsValue, 20);
+  ASSERT_EQ(AcceptRequest(table, timeouts, all.data()), SS_COMP);
+  EXPECT_EQ(timeouts.Seconds(0, 0, 0), 10u);
+  EXPECT_EQ(timeouts.Seconds(1, 1, 0), 10u);
+  Record adapter1 = all;  // every target of adapter 1
+  adapter1[kSrbHaId] = 1;
+  SrbView(adapter1.data()).set_dword(kTimeoutsValue, 40);
+  ASSERT_EQ(AcceptRequest(table, timeouts, adapter1.data()), SS_COMP);
+  EXPECT_EQ(timeouts.Seconds(0, 0, 0), 10u);
+  EXPECT_EQ(timeouts.Seconds(1, 1, 0), 20u);
+  all[kSrbFlags] = SRB_DIR_IN;
+  EXPECT_EQ(AcceptRequest(table, timeouts, all.data()), SS_INVALID_SRB);
+  ASSERT_EQ(AcceptRequest(table, timeouts, set.data()), SS_COMP);
   Record r = SetCdSpeed(0, 0, 52);
   ASSERT_EQ(AcceptRequest(table, timeouts, r.data()), SS_PENDING);
   ExecuteRequest(table, io, r.data(), buffers.resolver(), timeouts.Seconds(0, 0, 0));
@@ -309,6 +377,21 @@ TEST_F(AspiRequests, TransfersBeyondTheSystemsLimitAreRefusedAndTheLimitIsAnnoun
   EXPECT_EQ(AcceptRequest(t, timeouts, fits.data()), SS_PENDING);
   Record too_big = Exec(0x28, SRB_DIR_IN, 10, 0x8001, 0x1000);
   EXPECT_EQ(AcceptRequest(t, timeouts, too_big.data()), SS_BUFFER_TO_BIG);
+}
+
+TEST_F(AspiRequests, AnAdapterOfSixteenPagesTakesSixtyFourKibThroughAnAlignedBuffer) {
+  // 16 page descriptors: 64 KiB from a page-aligned buffer, 60 KiB from one that starts inside a page.
+  const TransferLimits limits = LimitsOfAdapter(0x20000, 16, 0x1);
+  EXPECT_EQ(limits.max_transfer, 0x10000u) << "what is announced and accepted";
+  EXPECT_FALSE(NeedsAlignedBuffer(0x20000, 0x10000, limits));
+  EXPECT_TRUE(NeedsAlignedBuffer(0x20010, 0x10000, limits));
+  EXPECT_FALSE(NeedsAlignedBuffer(0x20010, 0xF000, limits));
+  EXPECT_TRUE(NeedsAlignedBuffer(0x20001, 0x800, limits)) << "misaligned for the adapter";
+  FakeDeviceIo local;
+  local.Add({"\\\\.\\CdRom0"}, {1, 0, 0, 0}).limits = limits;
+  DeviceTable t = DeviceTable::Discover(local);
+  Record read = Exec(0x28, SRB_DIR_IN, 10, 0x10000, 0x1010);
+  EXPECT_EQ(AcceptRequest(t, timeouts, read.data()), SS_PENDING);
 }
 
 TEST_F(AspiRequests, AbortAndRescanLeaveTheWorkToTheLibraryOnceTheyMakeSense) {
@@ -383,6 +466,10 @@ TEST_F(AspiRequests, DirectionBitsChooseTheDataPhase) {
     ASSERT_EQ(io.sent.size(), 1u);
     EXPECT_EQ(io.sent[0].request.direction, direction) << int{flags};
     EXPECT_EQ(io.sent[0].request.data.size(), direction == DataDirection::kNone ? 0u : 3u);
+    // Data in needs memory the caller lets the layer write, data out only memory it may read.
+    if (direction != DataDirection::kNone) {
+      EXPECT_EQ(buffers.asked.back(), direction);
+    }
     if (direction == DataDirection::kOut) {
       EXPECT_EQ(io.sent[0].data_out, buffer);
     }
@@ -401,7 +488,9 @@ TEST_F(AspiRequests, WithoutDirectionBitsTheOperationCodeDecidesOrTheRequestIsRe
       {0x25, 8, DataDirection::kIn},    // READ CAPACITY
       {0x55, 8, DataDirection::kOut},   // MODE SELECT(10)
       {0xBB, 8, DataDirection::kNone},  // SET CD SPEED: no data phase, whatever the buffer
-      {0xD8, 0, DataDirection::kNone},  // a vendor command without data needs no direction
+      {0xD8, 8, DataDirection::kIn},    // READ CD-DA, the vendor code audio extraction sends
+      {0x88, 8, DataDirection::kIn},    // READ(16)
+      {0xF0, 0, DataDirection::kNone},  // a vendor command without data needs no direction
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(int{c.code});
@@ -417,7 +506,7 @@ TEST_F(AspiRequests, WithoutDirectionBitsTheOperationCodeDecidesOrTheRequestIsRe
 
   // A vendor command with data: the layer cannot know which way it goes.
   io.opened.clear();
-  Record vendor = Exec(0xD8, 0, 12, 8, address);
+  Record vendor = Exec(0xF0, 0, 12, 8, address);
   EXPECT_EQ(AcceptRequest(table, timeouts, vendor.data()), SS_INVALID_SRB);
   EXPECT_EQ(vendor[kSrbStatus], SS_INVALID_SRB);
   EXPECT_TRUE(io.opened.empty());
@@ -476,11 +565,17 @@ TEST_F(AspiRequests, FailuresOfTheRoadMapToHostAdapterStatus) {
     DeviceTable t = DeviceTable::Discover(local);
     local.sent.clear();
     c.arrange(local.devices[0]);
-    Record r = SetCdSpeed(0, 0, 52);
+    std::vector<uint8_t> data(8);
+    Record r = Exec(0x28, SRB_DIR_IN | SRB_ENABLE_RESIDUAL_COUNT, 10, 8, buffers.Add(data));
+    r[kExecSenseLen] = 14;
+    std::fill_n(&r[kExecSenseArea], 16, 0x77);  // sense of the record's previous use
     ASSERT_EQ(AcceptRequest(t, timeouts, r.data()), SS_PENDING);
     EXPECT_EQ(ExecuteRequest(t, local, r.data(), buffers.resolver()), SS_ERR);
     EXPECT_EQ(r[kExecHaStat], c.ha_stat);
     EXPECT_EQ(r[kExecTargStat], 0);
+    EXPECT_EQ(std::vector<uint8_t>(&r[kExecSenseArea], &r[kExecSenseArea + 15]),
+              (std::vector<uint8_t>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x77}));
+    EXPECT_EQ(SrbView(r.data()).dword(kExecBufLen), 8u) << "nothing transferred";
   }
 }
 
@@ -543,7 +638,7 @@ TEST_F(AspiRequests, DeviceStaysOpenBetweenCommandsAndIsOpenedAgainOnlyAfterItWa
 TEST_F(AspiRequests, MemoryTheCallerDoesNotOwnIsAnErrorStatusAndNothingIsSent) {
   Record r = Exec(0x28, SRB_DIR_IN, 10, 0x10000, 0x1000);
   ASSERT_EQ(AcceptRequest(table, timeouts, r.data()), SS_PENDING);
-  const BufferResolver unmapped = [](uint32_t, uint32_t) { return std::span<uint8_t>(); };
+  const BufferResolver unmapped = [](uint32_t, uint32_t, DataDirection) { return std::span<uint8_t>(); };
   EXPECT_EQ(ExecuteRequest(table, io, r.data(), unmapped), SS_INVALID_SRB);
   EXPECT_TRUE(io.sent.empty());
 }

@@ -551,6 +551,18 @@ TEST(SptiBlock, DataPhasesAndErrors) {
   EXPECT_EQ(OutcomeOfError(ERROR_SEM_TIMEOUT, false), IoOutcome::kTimeout);
 }
 
+TEST(SptiDevices, ReadOnlyCallerMemoryServesDataOutButNotDataIn) {
+  // Read into such memory through the layer's aligned buffer, the copy back would fault on the worker.
+  alignas(4096) static uint8_t page[4096];
+  const auto pointer = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(page));
+  DWORD was = 0;
+  ASSERT_TRUE(::VirtualProtect(page, sizeof page, PAGE_READONLY, &was));
+  EXPECT_EQ(CallerBuffer(pointer, sizeof page, DataDirection::kOut).size(), sizeof page);
+  EXPECT_TRUE(CallerBuffer(pointer, sizeof page, DataDirection::kIn).empty());
+  ASSERT_TRUE(::VirtualProtect(page, sizeof page, was, &was));
+  EXPECT_EQ(CallerBuffer(pointer, sizeof page, DataDirection::kIn).size(), sizeof page);
+}
+
 TEST(SptiDevices, NoDrivesUnderWine) {
   auto io = MakeSptiDeviceIo();
   EXPECT_EQ(DeviceTable::Discover(*io).adapter_count(), 0u);
