@@ -9,26 +9,17 @@
 namespace qs::speed {
 namespace {
 
-struct Area {
-  const char* name;
-  Band band;
-  int left, top, right, bottom;
-};
-
 TEST(Areas, EveryBoundIsInsideAndOnePixelBeyondIsOutside) {
-  for (const Area a : {Area{"transport band", kTransportBand, 34, 304, 394, 324},
-                       Area{"speed band", kSpeedBand, 190, 435, 390, 465},
-                       Area{"meter cursor area", kMeterCursorArea, 209, 435, 381, 465},
-                       Area{"click area", kClickArea, 204, 415, 372, 465}}) {
-    SCOPED_TRACE(a.name);
+  for (const Band a : {kTransportBand, kSpeedBand, kMeterCursorArea, kClickArea}) {
+    SCOPED_TRACE(testing::Message() << a.left << "," << a.top << " " << a.right << "," << a.bottom);
     const int mid_x = (a.left + a.right) / 2, mid_y = (a.top + a.bottom) / 2;
     for (int x : {a.left, a.right}) {
-      for (int y : {a.top, a.bottom}) EXPECT_TRUE(a.band.Contains(x, y)) << x << "," << y;
+      for (int y : {a.top, a.bottom}) EXPECT_TRUE(a.Contains(x, y)) << x << "," << y;
     }
-    EXPECT_FALSE(a.band.Contains(a.left - 1, mid_y));
-    EXPECT_FALSE(a.band.Contains(a.right + 1, mid_y));
-    EXPECT_FALSE(a.band.Contains(mid_x, a.top - 1));
-    EXPECT_FALSE(a.band.Contains(mid_x, a.bottom + 1));
+    EXPECT_FALSE(a.Contains(a.left - 1, mid_y));
+    EXPECT_FALSE(a.Contains(a.right + 1, mid_y));
+    EXPECT_FALSE(a.Contains(mid_x, a.top - 1));
+    EXPECT_FALSE(a.Contains(mid_x, a.bottom + 1));
   }
 }
 
@@ -45,54 +36,54 @@ TEST(Areas, MeterCursorAreaLiesInsideTheSpeedBandAndTheBandsDoNotMeet) {
 
 TEST(Level, ExtremePointerCoordinatesClamp) {
   // Pointer messages carry signed 16-bit coordinates; a captured pointer may be far outside.
-  EXPECT_EQ(LevelBetween(204, INT16_MIN), 0);
-  EXPECT_EQ(LevelBetween(204, -1), 0);
-  EXPECT_EQ(LevelBetween(204, INT16_MAX), 24);
-  EXPECT_EQ(LevelBetween(204, 1e30f), 24);
-  EXPECT_EQ(LevelBetween(204, -1e30f), 0);
+  for (float x : {float{INT16_MIN}, -1.0f, -1e30f}) EXPECT_EQ(LevelBetween(kLevelOrigin, x), 0) << x;
+  for (float x : {float{INT16_MAX}, 1e30f}) EXPECT_EQ(LevelBetween(kLevelOrigin, x), kTopLevel) << x;
 }
 
 TEST(Level, EveryLevelCoversSevenPixelsAroundItsCentre) {
-  for (int level = 1; level < 24; ++level) {
-    const int centre = 204 + 7 * level;
-    for (int x = centre - 3; x <= centre + 3; ++x) EXPECT_EQ(LevelBetween(204, x), level) << "x = " << x;
+  for (int level = 1; level < kTopLevel; ++level) {
+    const int centre = kLevelOrigin + kLevelWidth * level;
+    for (int x = centre - 3; x <= centre + 3; ++x)
+      EXPECT_EQ(LevelBetween(kLevelOrigin, x), level) << "x = " << x;
   }
 }
 
 TEST(Level, HalfWayQuotientsRoundToEven) {
-  EXPECT_EQ(LevelBetween(204, 204 + 3.5f), 0);   // 0.5 -> 0
-  EXPECT_EQ(LevelBetween(204, 204 + 10.5f), 2);  // 1.5 -> 2
-  EXPECT_EQ(LevelBetween(204, 204 + 17.5f), 2);  // 2.5 -> 2
-  EXPECT_EQ(LevelBetween(204, 372), 24);         // start-up: the top level
+  const float half = kLevelWidth / 2.0f;
+  EXPECT_EQ(LevelBetween(kLevelOrigin, kLevelOrigin + half), 0);       // 0.5 -> 0
+  EXPECT_EQ(LevelBetween(kLevelOrigin, kLevelOrigin + 3 * half), 2);   // 1.5 -> 2
+  EXPECT_EQ(LevelBetween(kLevelOrigin, kLevelOrigin + 5 * half), 2);   // 2.5 -> 2
+  EXPECT_EQ(LevelBetween(kLevelOrigin, kClickArea.right), kTopLevel);  // start-up
 }
 
 TEST(Transport, OverlayPlace) {
   // The button under x is tested with its name (showcase_transport_test.cpp).
   EXPECT_EQ(TransportOverlayLeft(1), 33);
-  EXPECT_EQ(TransportOverlayLeft(7), 347);
+  EXPECT_EQ(TransportOverlayLeft(kTransportButtons), 347);
 }
 
 TEST(Meter, GeometryAndColoursByLevel) {
   const auto bars0 = MeterBars(0);
+  EXPECT_EQ(bars0[0].x, 214);
   for (int i = 0; i < kBarCount; ++i) {
-    EXPECT_EQ(bars0[i].x, 214 + 7 * i);
+    if (i > 0) {
+      EXPECT_EQ(bars0[i].x - bars0[i - 1].x, kLevelWidth) << i;
+    }
+    EXPECT_TRUE(kMeterCursorArea.Contains(bars0[i].x, bars0[i].top)) << i;
     EXPECT_EQ(bars0[i].bottom, 462);
     EXPECT_EQ(bars0[i].color, kBarFromLevel) << i;
   }
+  // The tops rise one pixel a bar between two flat ends.
   EXPECT_EQ(bars0[0].top, 458);
-  EXPECT_EQ(bars0[2].top, 458);
   EXPECT_EQ(bars0[3].top, 457);
   EXPECT_EQ(bars0[20].top, 440);
   EXPECT_EQ(bars0[21].top, 438);
-  EXPECT_EQ(bars0[23].top, 438);
+  EXPECT_EQ(bars0[kBarCount - 1].top, 438);
 
-  const auto bars1 = MeterBars(1);
-  EXPECT_EQ(bars1[0].color, kBarBelowLevel);
-  EXPECT_EQ(bars1[1].color, kBarFromLevel);
   const auto bars12 = MeterBars(12);
   EXPECT_EQ(bars12[11].color, kBarBelowLevel);
   EXPECT_EQ(bars12[12].color, kBarFromLevel);
-  for (const auto& bar : MeterBars(24)) EXPECT_EQ(bar.color, kBarBelowLevel);
+  for (const auto& bar : MeterBars(kTopLevel)) EXPECT_EQ(bar.color, kBarBelowLevel);
 }
 
 }  // namespace

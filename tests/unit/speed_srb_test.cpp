@@ -52,27 +52,6 @@ TEST(Records, SetCdSpeedIsTheWholeEightyByteRecord) {
   EXPECT_EQ(r.bytes, expected);
 }
 
-TEST(Records, CdbCarriesTheSpeedAsReadAndWriteSpeed) {
-  struct Case {
-    int16_t level;
-    uint8_t byte;
-    unsigned kbps;
-  };
-  for (const Case c :
-       {Case{0, 4, 1028}, Case{1, 6, 1542}, Case{12, 28, 7196}, Case{23, 50, 12850}, Case{24, 52, 13364}}) {
-    Record r;
-    const uint8_t speed = 2 * c.level + 4;
-    ASSERT_EQ(speed, c.byte);
-    PrepareSetCdSpeed(r, 0, 1, speed);
-    const auto* cdb = r.data() + offset::kCdb;
-    EXPECT_EQ(cdb[0], 0xBB);
-    EXPECT_EQ(cdb[1], 0);
-    EXPECT_EQ(unsigned(cdb[2] << 8 | cdb[3]), c.kbps) << "read speed, level " << c.level;
-    EXPECT_EQ(unsigned(cdb[4] << 8 | cdb[5]), c.kbps) << "write speed, level " << c.level;
-    for (int i = 6; i < 16; ++i) EXPECT_EQ(cdb[i], 0) << i;
-  }
-}
-
 TEST(SupportWord, StatusIsBitsEightToFifteenAndCountTheWholeLowByte) {
   EXPECT_EQ(HostAdapterCount(0x0102), 2);
   EXPECT_EQ(HostAdapterCount(0x0110), 16);

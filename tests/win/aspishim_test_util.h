@@ -14,6 +14,7 @@
 
 #include "common/unique_handle.h"
 #include "fakeaspi/srb.h"
+#include "speed/srb.h"
 
 namespace qs::aspishim_test {
 
@@ -53,18 +54,11 @@ inline Record GetDevType(uint8_t adapter, uint8_t target) {
   return r;
 }
 
-// SET CD SPEED with read and write speed both speed * 0x0101, laid out as the program sends it.
+// The SET CD SPEED record exactly as the program builds it.
 inline Record SetCdSpeed(uint8_t adapter, uint8_t target, uint8_t speed) {
-  Record r{};
-  r[srb::kCmd] = srb::kExecScsiCmd;
-  r[srb::kHaId] = adapter;
-  r[srb::kFlags] = 8;
-  r[srb::kTarget] = target;
-  r[srb::kSenseLen] = 14;
-  r[srb::kCdbLen] = 10;
-  r[srb::kCdb] = 0xBB;
-  for (size_t i = 2; i <= 5; ++i) r[srb::kCdb + i] = speed;
-  return r;
+  aspi::Record r;
+  aspi::PrepareSetCdSpeed(r, adapter, target, speed);
+  return r.bytes;
 }
 
 inline uint8_t StatusOf(const Record& r) {

@@ -12,12 +12,12 @@ using FormSmoke = FormTest;
 TEST_F(FormSmoke, StartsShownAtItsStoredPlaceWithTheTopLevelAndNoCommandSent) {
   RECT r{};
   ::GetWindowRect(form->hwnd(), &r);
-  EXPECT_EQ(r.left, 294);
-  EXPECT_EQ(r.top, 114);
-  EXPECT_EQ(r.right - r.left, 527);
-  EXPECT_EQ(r.bottom - r.top, 500);
+  EXPECT_EQ(r.left, layout::kStoredPosition.x);
+  EXPECT_EQ(r.top, layout::kStoredPosition.y);
+  EXPECT_EQ(r.right - r.left, layout::kWidth);
+  EXPECT_EQ(r.bottom - r.top, layout::kHeight);
   EXPECT_TRUE(form->Visible());
-  EXPECT_EQ(SpeedLevel, 24);
+  EXPECT_EQ(SpeedLevel, speed::kTopLevel);
   EXPECT_TRUE(port.speeds.empty()) << "the first command goes out with the first tick";
 }
 
