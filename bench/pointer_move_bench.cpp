@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "base/platform.h"
+#include "base/string_table.h"
 #include "common/program_folder.h"
-#include "shell/platform.h"
-#include "shell/string_table.h"
 #include "speed/speed_command.h"
 #include "window/frm_main.h"
 #include "window/picture.h"

@@ -1,6 +1,6 @@
 // Identifiers of the resources stored in QuietSpin.exe (src/resources/quietspin.rc). Read by
 // windres and by C++: plain macros only. The string table's identifiers are built from the
-// language in shell/language.h.
+// language in base/language.h.
 #pragma once
 
 // The application icon: the window icon of frmMain and the tray icon. The lowest icon id, so

@@ -4,9 +4,9 @@
 #include <commctrl.h>
 
 #include "shell/command_line.h"
-#include "shell/single_instance.h"
 #include "speed/module_aspi.h"
 #include "window/frm_main.h"
+#include "window/single_instance.h"
 
 namespace qs {
 

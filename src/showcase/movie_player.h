@@ -9,7 +9,7 @@
 
 #include "common/base_window.h"
 #include "showcase/gif_animation_view.h"
-#include "window/hosted_controls.h"
+#include "showcase/hosted_controls.h"
 
 namespace qs {
 

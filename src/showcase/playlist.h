@@ -2,14 +2,14 @@
 // read-out under them, and a logo panel in the movie's place while the showcase is stopped.
 //
 // Window-free. The rules work through ShowcaseView, which frmMain implements over its controls
-// (showcase/showcase_form.cpp) and the tests implement with a fake player and clock.
+// (window/frm_main_showcase.cpp) and the tests implement with a fake player and clock.
 #pragma once
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-#include "shell/language.h"
-#include "window/hosted_controls.h"
+#include "base/language.h"
+#include "showcase/hosted_controls.h"
 
 namespace qs::showcase {
 

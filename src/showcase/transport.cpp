@@ -1,8 +1,23 @@
 #include "showcase/transport.h"
 
+#include <cmath>
 #include <iterator>
 
-#include "speed/speed_rules.h"
+namespace qs::speed {
+
+int TransportButtonAt(int32_t x) {
+  // In double precision: no overflow at the ends of the 32-bit range.
+  const double steps = (static_cast<double>(x) - kTransportBand.left) / kTransportButtonWidth;
+  return static_cast<int>(std::trunc(steps)) + 1;
+}
+
+int TransportOverlayLeft(int k) {
+  static constexpr int kLefts[] = {33, 85, 138, 191, 243, 295, 347};
+  static_assert(std::size(kLefts) == kTransportButtons);
+  return k >= 1 && k <= kTransportButtons ? kLefts[k - 1] : kLefts[0];
+}
+
+}  // namespace qs::speed
 
 namespace qs::showcase {
 namespace {

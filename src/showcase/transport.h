@@ -1,9 +1,28 @@
 // The transport strip's rules: which button lies under the pointer, what a press shows and what a
-// release runs and shows. Window-free; showcase/transport_form.cpp applies them to frmMain's
+// release runs and shows. Window-free; window/frm_main_transport.cpp applies them to frmMain's
 // overlays with the real pictures, and the tests apply them to a recording view.
 #pragma once
 #include <cstdint>
 #include <string_view>
+
+#include "speed/speed_rules.h"
+
+// The strip's geometry, in client pixels (bounds inclusive), beside the speed selector's bands.
+namespace qs::speed {
+
+inline constexpr Band kTransportBand{34, 304, 394, 324};
+
+// The transport strip: seven buttons of 53 pixels from the band's left edge.
+inline constexpr int kTransportButtons = 7;
+inline constexpr int kTransportButtonWidth = 53;
+// Button number k (1..7 inside the band) under client x: trunc((x - 34) / 53) + 1. Truncation is
+// toward zero, so x a little left of the band still gives 1; outside the band k may be any number.
+int TransportButtonAt(int32_t x);
+// Left edge of the overlay over button k (1..7); its top is always 306.
+int TransportOverlayLeft(int k);
+inline constexpr int kTransportOverlayTop = 306;
+
+}  // namespace qs::speed
 
 namespace qs::showcase {
 

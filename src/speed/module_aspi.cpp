@@ -2,10 +2,10 @@
 
 #include <string>
 
+#include "base/platform.h"
+#include "base/string_table.h"
 #include "common/trusted_library.h"
 #include "common/unique_handle.h"
-#include "shell/platform.h"
-#include "shell/string_table.h"
 
 namespace qs {
 

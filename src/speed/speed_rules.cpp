@@ -1,7 +1,6 @@
 #include "speed/speed_rules.h"
 
 #include <cmath>
-#include <iterator>
 
 namespace qs::speed {
 
@@ -11,18 +10,6 @@ int16_t LevelBetween(float from, float to) {
   if (q < 0) return 0;
   if (q > kTopLevel) return kTopLevel;
   return static_cast<int16_t>(q);
-}
-
-int TransportButtonAt(int32_t x) {
-  // In double precision: no overflow at the ends of the 32-bit range.
-  const double steps = (static_cast<double>(x) - kTransportBand.left) / kTransportButtonWidth;
-  return static_cast<int>(std::trunc(steps)) + 1;
-}
-
-int TransportOverlayLeft(int k) {
-  static constexpr int kLefts[] = {33, 85, 138, 191, 243, 295, 347};
-  static_assert(std::size(kLefts) == kTransportButtons);
-  return k >= 1 && k <= kTransportButtons ? kLefts[k - 1] : kLefts[0];
 }
 
 std::array<Bar, kBarCount> MeterBars(int16_t level) {

@@ -11,7 +11,6 @@ struct Band {
   constexpr bool Contains(int x, int y) const { return x >= left && x <= right && y >= top && y <= bottom; }
 };
 
-inline constexpr Band kTransportBand{34, 304, 394, 324};
 inline constexpr Band kSpeedBand{190, 435, 390, 465};
 inline constexpr Band kMeterCursorArea{209, 435, 381, 465};
 inline constexpr Band kClickArea{204, 415, 372, 465};
@@ -28,16 +27,6 @@ inline constexpr int kTopLevelX = kLevelOrigin + kTopLevel * kLevelWidth;
 
 // round((to - from) / 7), halves to even, clamped to 0..24.
 int16_t LevelBetween(float from, float to);
-
-// The transport strip: seven buttons of 53 pixels from the band's left edge.
-inline constexpr int kTransportButtons = 7;
-inline constexpr int kTransportButtonWidth = 53;
-// Button number k (1..7 inside the band) under client x: trunc((x - 34) / 53) + 1. Truncation is
-// toward zero, so x a little left of the band still gives 1; outside the band k may be any number.
-int TransportButtonAt(int32_t x);
-// Left edge of the overlay over button k (1..7); its top is always 306.
-int TransportOverlayLeft(int k);
-inline constexpr int kTransportOverlayTop = 306;
 
 struct Bar {
   int x, top, bottom;  // a vertical line from (x, top) to (x, bottom)

@@ -4,10 +4,10 @@
 
 #include "common/program_folder.h"
 #include "resources/resource.h"
-#include "shell/single_instance.h"
 #include "showcase/anigif_control.h"
 #include "showcase/movie_player.h"
 #include "window/picture.h"
+#include "window/single_instance.h"
 
 namespace qs {
 namespace {

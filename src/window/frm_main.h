@@ -1,14 +1,14 @@
 // frmMain: QuietSpin's one window, a borderless skinned panel of 527 x 500 pixels with the
 // showcase player, the transport strip, the speed meter and the hot spots. The class holds the
 // controls and the event handlers; each subsystem implements its handlers in its own file:
-//   window/frm_main.cpp          creation, layout, painting, message dispatch
-//   window/skin.cpp              the outline and the skin pictures
-//   window/hotspots.cpp          title strip, exit button, logos, mode indicator
-//   shell/form_load.cpp          start-up and shutdown
-//   shell/tray.cpp               tray icon and menu
-//   speed/speed_selector.cpp     pointer tracking, the meter, click and re-apply timer
-//   showcase/showcase_form.cpp   playlist and playback routines, the showcase clock
-//   showcase/transport_form.cpp  press and release on the transport strip
+//   window/frm_main.cpp                 creation, layout, painting, message dispatch
+//   window/frm_main_skin.cpp            the outline and the skin pictures
+//   window/frm_main_hotspots.cpp        title strip, exit button, logos, mode indicator
+//   window/frm_main_load.cpp            start-up and shutdown
+//   window/frm_main_tray.cpp            tray icon and menu
+//   window/frm_main_speed_selector.cpp  pointer tracking, the meter, click and re-apply timer
+//   window/frm_main_showcase.cpp        playlist and playback routines, the showcase clock
+//   window/frm_main_transport.cpp       press and release on the transport strip
 #pragma once
 #include <windows.h>
 
@@ -19,11 +19,11 @@
 
 #include "common/base_window.h"
 #include "common/unique_handle.h"
+#include "showcase/hosted_controls.h"
 #include "speed/module_aspi.h"
 #include "speed/speed_rules.h"
 #include "window/form_timer.h"
 #include "window/frame.h"
-#include "window/hosted_controls.h"
 #include "window/label.h"
 #include "window/picture_box.h"
 #include "window/tooltip.h"
@@ -67,12 +67,12 @@ class FrmMain final : public BaseWindow<FrmMain>, private PictureBoxEvents, priv
 
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
 
-  // ---- start-up and shutdown (shell/form_load.cpp) ----
+  // ---- start-up and shutdown (window/frm_main_load.cpp) ----
   bool Form_Load();
   void Form_Unload(int16_t& cancel);
   void ChooseLanguage();
 
-  // ---- tray (shell/tray.cpp) ----
+  // ---- tray (window/frm_main_tray.cpp) ----
   void AddToSystemTray();
   void mnuShow_Click();
   void mnuExit_Click();
@@ -80,21 +80,21 @@ class FrmMain final : public BaseWindow<FrmMain>, private PictureBoxEvents, priv
   // A second start asked to see this instance: shown as the tray menu's Show does, in front.
   void ShowInstance_Request();
 
-  // ---- skin (window/skin.cpp) ----
+  // ---- skin (window/frm_main_skin.cpp) ----
   void ShapeWindow();
   void LoadSkinPictures();
   void DrawBitmap(HDC hdc, HBITMAP bitmap, int16_t x, int16_t y);
   // The window's persistent backing image: drawing here survives being covered.
   HDC hDC() const { return backing_dc_.get(); }
 
-  // ---- speed selector (speed/speed_selector.cpp) ----
+  // ---- speed selector (window/frm_main_speed_selector.cpp) ----
   void Form_MouseMove(int16_t button, int16_t shift, float x, float y);
   void UpdateSpeedMeter(float from, float to);
   bool InSpeedClickArea(POINT point) const;
   void Form_Click();
   void Timer2_Timer();
 
-  // ---- showcase (showcase/showcase_form.cpp) ----
+  // ---- showcase (window/frm_main_showcase.cpp) ----
   void SelectFlash();
   void ShowPlay();
   void ShowPause();
@@ -106,11 +106,11 @@ class FrmMain final : public BaseWindow<FrmMain>, private PictureBoxEvents, priv
   void ShowFlashDescription();
   void Timer1_Timer();
 
-  // ---- transport strip (showcase/transport_form.cpp) ----
+  // ---- transport strip (window/frm_main_transport.cpp) ----
   void picButton_MouseDown(int button, int shift, int x, int y);
   void picButton_MouseUp(int button, int shift, int x, int y);
 
-  // ---- hot spots (window/hotspots.cpp) ----
+  // ---- hot spots (window/frm_main_hotspots.cpp) ----
   void PicCaption_MouseMove(int button, int shift, int x, int y);
   void PicCaption_MouseDown(int button, int shift, int x, int y);
   void picExit_MouseMove(int button, int shift, int x, int y);
@@ -163,13 +163,13 @@ class FrmMain final : public BaseWindow<FrmMain>, private PictureBoxEvents, priv
 
   // ---- showcase state (showcase/*) ----
 
-  // ---- tray state (shell/tray.cpp, shell/module_callback.cpp) ----
+  // ---- tray state (window/frm_main_tray.cpp, window/module_callback.cpp) ----
   // The tray icon's callback, with the mouse message that happened over the icon: a left button
   // release hides or shows the window, a right button release opens mnuView.
   void TrayIcon_Notify(UINT mouse_message);
   void TrayIcon_Toggle();
 
-  // ---- hot spot state (window/hotspots.cpp) ----
+  // ---- hot spot state (window/frm_main_hotspots.cpp) ----
 
  private:
   // PictureBoxEvents: routes each box's events to its named handlers.

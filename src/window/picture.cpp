@@ -1,7 +1,7 @@
 #include "window/picture.h"
 
-#include "shell/platform.h"
-#include "shell/string_table.h"
+#include "base/platform.h"
+#include "base/string_table.h"
 
 namespace qs {
 

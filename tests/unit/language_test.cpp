@@ -1,5 +1,5 @@
 // The language rule and the string identifiers each language reads.
-#include "shell/language.h"
+#include "base/language.h"
 
 #include <gtest/gtest.h>
 

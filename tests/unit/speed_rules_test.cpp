@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "showcase/transport.h"
 #include "speed/speed_rules.h"
 
 namespace qs::speed {

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "base/install_seams.h"
+#include "base/platform.h"
 #include "common/unique_handle.h"
-#include "shell/install_seams.h"
-#include "shell/platform.h"
 
 namespace qs::test {
 

@@ -9,10 +9,10 @@
 
 #include "common/program_folder.h"
 #include "common/unique_handle.h"
-#include "shell/single_instance.h"
 #include "speed/module_aspi.h"
 #include "win/first_run_fakes.h"
 #include "window/frm_main.h"
+#include "window/single_instance.h"
 
 namespace qs {
 namespace {

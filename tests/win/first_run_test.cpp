@@ -1,7 +1,7 @@
 // The first-run marker, the install branch, the restart and the installer start, driven
 // in-process under Wine. The marker lives under a scratch key of HKCU instead of HKLM, message
 // boxes answer by themselves, and nothing is ever restarted or really ended.
-#include "shell/first_run.h"
+#include "base/first_run.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

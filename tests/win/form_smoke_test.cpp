@@ -1,8 +1,8 @@
 #include "support/form_fixture.h"
 
-#include "shell/module_callback.h"
-#include "shell/module_dim.h"
+#include "base/module_dim.h"
 #include "shell/command_line.h"
+#include "window/module_callback.h"
 
 namespace qs::testing {
 namespace {

@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/module_dim.h"
 #include "common/program_folder.h"
-#include "shell/module_dim.h"
 #include "support/form_fixture.h"
 #include "window/picture.h"
 

@@ -11,10 +11,10 @@
 #include <string_view>
 #include <vector>
 
+#include "base/language.h"
+#include "base/string_table.h"
 #include "common/unique_handle.h"
 #include "resources/resource.h"
-#include "shell/language.h"
-#include "shell/string_table.h"
 
 namespace qs {
 namespace {

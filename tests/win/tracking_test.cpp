@@ -3,9 +3,10 @@
 // the window sets, what reaches the drives, and that many moves leave no handle behind.
 #include <vector>
 
+#include "base/module_dim.h"
+#include "base/string_table.h"
 #include "common/program_folder.h"
-#include "shell/module_dim.h"
-#include "shell/string_table.h"
+#include "showcase/transport.h"
 #include "support/form_fixture.h"
 #include "window/picture.h"
 

@@ -2,7 +2,7 @@
 // the links (recorded by the test platform instead of reaching a browser) and the exit button.
 #include <windows.h>
 
-#include "shell/string_table.h"
+#include "base/string_table.h"
 #include "tray_test_util.h"
 
 namespace qs::tray_test {

@@ -3,8 +3,8 @@
 #include <shellapi.h>
 
 #include "resources/resource.h"
-#include "shell/module_callback.h"
 #include "tray_test_util.h"
+#include "window/module_callback.h"
 
 namespace qs::tray_test {
 namespace {

@@ -14,9 +14,9 @@
 
 #include <gtest/gtest.h>
 
-#include "shell/first_run.h"
-#include "shell/module_dim.h"
-#include "shell/platform.h"
+#include "base/first_run.h"
+#include "base/module_dim.h"
+#include "base/platform.h"
 #include "speed/speed_command.h"
 #include "window/frm_main.h"
 

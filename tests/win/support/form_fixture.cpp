@@ -6,7 +6,7 @@
 #include <commctrl.h>
 
 #include "common/unique_handle.h"
-#include "shell/user_settings.h"
+#include "speed/user_settings.h"
 
 namespace qs::testing {
 

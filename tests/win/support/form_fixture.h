@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "base/platform.h"
 #include "common/unique_handle.h"
-#include "shell/platform.h"
 #include "speed/speed_command.h"
 #include "window/frm_main.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "shell/language.h"
+#include "base/language.h"
 
 namespace qs {
 

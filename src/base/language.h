@@ -3,7 +3,7 @@
 // Every user-facing text sits in the program's string table in three blocks: 1xxx English,
 // 2xxx Traditional Chinese, 3xxx Simplified Chinese. The Simplified Chinese block holds only the
 // nine showcase descriptions, so a 2052 user reads every other text from the English block.
-// Window-free: the shell loads the texts (shell/string_table.h), this file only picks numbers.
+// Window-free: the shell loads the texts (base/string_table.h), this file only picks numbers.
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "shell/install_seams.h"
+#include "base/install_seams.h"
 
 #include "common/unique_handle.h"
 

@@ -1,8 +1,8 @@
 // The showcase's playlist and playback routines on frmMain: each routine applies the rules of
 // showcase/playlist.h to frmMain's controls through the adapter below.
+#include "base/module_dim.h"
+#include "base/string_table.h"
 #include "common/program_folder.h"
-#include "shell/module_dim.h"
-#include "shell/string_table.h"
 #include "showcase/playlist.h"
 #include "window/frm_main.h"
 

@@ -1,17 +1,17 @@
 // frmMain's load and unload handlers: the fixed order in which QuietSpin comes up and goes down.
 #include <cmath>
 
+#include "base/first_run.h"
+#include "base/language.h"
+#include "base/module_dim.h"
+#include "base/string_table.h"
 #include "common/program_folder.h"
-#include "shell/first_run.h"
-#include "shell/language.h"
-#include "shell/module_callback.h"
-#include "shell/module_dim.h"
-#include "shell/string_table.h"
-#include "shell/user_settings.h"
 #include "showcase/playlist.h"
 #include "speed/speed_command.h"
 #include "speed/speed_rules.h"
+#include "speed/user_settings.h"
 #include "window/frm_main.h"
+#include "window/module_callback.h"
 
 namespace qs {
 

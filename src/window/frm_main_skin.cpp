@@ -1,10 +1,11 @@
 // The skin: the window's outline from the mask bitmap and the pictures that dress the panel.
 #include <string>
 
+#include "base/platform.h"
+#include "base/string_table.h"
 #include "common/program_folder.h"
 #include "common/unique_handle.h"
-#include "shell/platform.h"
-#include "shell/string_table.h"
+#include "showcase/transport.h"
 #include "speed/speed_rules.h"
 #include "window/frm_main.h"
 #include "window/picture.h"

@@ -4,13 +4,9 @@
 #include <windows.h>
 #include <shellapi.h>
 
-namespace qs {
+#include "base/tray_icon.h"
 
-// The tray icon's callback message. A private message of its own: were it an ordinary window
-// message (the mouse move, say), real pointer moves would be taken for tray clicks and every tray
-// event would reach the window's own pointer tracking.
-inline constexpr UINT kTrayCallbackMessage = WM_APP + 1;
-inline constexpr UINT kTrayIconId = 1;
+namespace qs {
 
 // The block of the window's own surface that drags the window, in client pixels, both bounds
 // inclusive: 0..460 x 0..290.
@@ -21,7 +17,6 @@ constexpr bool InDragArea(POINT client) {
 }
 
 inline WNDPROC OldWindowProc = nullptr;  // frmMain's procedure before subclassing
-inline NOTIFYICONDATAW TrayIconData{};   // filled by AddToSystemTray, kept for the removal
 
 // Every message to frmMain passes here once start-up has subclassed the window. The previous
 // procedure always runs first; its answer is kept unless a rule below changes it.
@@ -35,7 +30,5 @@ UINT TaskbarCreatedMessage();
 void SubclassWindow(HWND hwnd);
 // Unload: puts OldWindowProc back.
 void RestoreWindowProc(HWND hwnd);
-// Unload: removes the tray icon that AddToSystemTray added.
-void RemoveTrayIcon();
 
 }  // namespace qs

@@ -1,12 +1,12 @@
 // The tray icon and its menu.
 #include <cwchar>
 
+#include "base/language.h"
+#include "base/module_dim.h"
+#include "base/string_table.h"
 #include "resources/resource.h"
-#include "shell/language.h"
-#include "shell/module_callback.h"
-#include "shell/module_dim.h"
-#include "shell/string_table.h"
 #include "window/frm_main.h"
+#include "window/module_callback.h"
 
 namespace qs {
 namespace {

@@ -1,4 +1,4 @@
-#include "shell/user_settings.h"
+#include "speed/user_settings.h"
 
 #include "common/unique_handle.h"
 #include "speed/speed_rules.h"

@@ -1,11 +1,12 @@
 // The speed selector: frmMain's pointer tracking over its own surface, the meter, the click
 // that applies the level at once and the timer that re-applies it every 2 s.
+#include "base/language.h"
+#include "base/module_dim.h"
+#include "base/string_table.h"
 #include "common/program_folder.h"
-#include "shell/language.h"
-#include "shell/module_dim.h"
-#include "shell/string_table.h"
-#include "shell/user_settings.h"
+#include "showcase/transport.h"
 #include "speed/speed_command.h"
+#include "speed/user_settings.h"
 #include "window/frm_main.h"
 #include "window/picture.h"
 

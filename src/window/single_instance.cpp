@@ -1,4 +1,4 @@
-#include "shell/single_instance.h"
+#include "window/single_instance.h"
 
 #include <sddl.h>
 

@@ -1,6 +1,6 @@
-#include "shell/module_callback.h"
+#include "window/module_callback.h"
 
-#include "shell/module_dim.h"
+#include "base/module_dim.h"
 #include "window/frm_main.h"
 
 namespace qs {
@@ -65,13 +65,6 @@ void SubclassWindow(HWND hwnd) {
 
 void RestoreWindowProc(HWND hwnd) {
   if (OldWindowProc) ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OldWindowProc));
-}
-
-void RemoveTrayIcon() {
-  if (TrayIconData.cbSize == 0) return;
-  ::Shell_NotifyIconW(NIM_DELETE, &TrayIconData);
-  // The record is spent: a late "TaskbarCreated" must not bring the icon back.
-  TrayIconData = NOTIFYICONDATAW{};
 }
 
 }  // namespace qs

@@ -3,11 +3,11 @@
 // maker's web pages.
 #include <string>
 
+#include "base/language.h"
+#include "base/module_dim.h"
+#include "base/platform.h"
+#include "base/string_table.h"
 #include "common/program_folder.h"
-#include "shell/language.h"
-#include "shell/module_dim.h"
-#include "shell/platform.h"
-#include "shell/string_table.h"
 #include "window/frm_main.h"
 #include "window/picture.h"
 

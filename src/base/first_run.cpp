@@ -1,15 +1,15 @@
-#include "shell/first_run.h"
+#include "base/first_run.h"
 
 #include <windows.h>
 
 #include <cstdlib>
 #include <string>
 
+#include "base/install_seams.h"
+#include "base/platform.h"
+#include "base/string_table.h"
 #include "common/program_folder.h"
 #include "common/unique_handle.h"
-#include "shell/install_seams.h"
-#include "shell/platform.h"
-#include "shell/string_table.h"
 
 namespace qs {
 namespace {

@@ -1,11 +1,11 @@
-#include "shell/platform.h"
+#include "base/platform.h"
 
 #include <shellapi.h>
 
 #include <cstdlib>
 
-#include "shell/module_callback.h"
-#include "shell/string_table.h"
+#include "base/string_table.h"
+#include "base/tray_icon.h"
 
 namespace qs {
 namespace {

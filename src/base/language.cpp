@@ -1,4 +1,4 @@
-#include "shell/language.h"
+#include "base/language.h"
 
 #include <array>
 #include <limits>
