@@ -18,6 +18,12 @@ exec >>$out/guest.log 2>&1
 echo "qs-guest: $(date +%T.%N) mounted"
 
 modprobe -a sr_mod sg ata_piix ahci virtio_scsi
+# The journey counts the SET CD SPEED commands the SCSI layer dispatches: a drive is also opened and
+# closed between the program's ticks, and those commands are no tick.
+events=/sys/kernel/tracing/events/scsi/scsi_dispatch_cmd_start
+if mount -t tracefs tracefs /sys/kernel/tracing && echo 'opcode == 0xbb' >$events/filter && echo 1 >$events/enable; then
+  echo "qs-guest: SET CD SPEED traced"
+fi
 for _ in $(seq 150); do
   [ "$(ls /sys/block | grep -c '^sr')" -ge 3 ] && break
   sleep 0.1
