@@ -39,9 +39,14 @@ class Look:
             s.move(5, 5)
             proc = s.start()
             main = s.main_window(proc)
-            shot = Picture.decode(s.shot_when(
-                lambda path: inked(crop(Picture.decode(path), DESCRIPTION), LABEL_BLUE) > 100,
-                "the description painted"))
+
+            def labels_painted(path):
+                # The two labels are painted one after the other: wait for both texts.
+                shot = Picture.decode(path)
+                track = crop(shot, TRACK)
+                track_text = track.count(LABEL_BLUE) > len(track) // 2 and inked(track, LABEL_BLUE) > 20
+                return inked(crop(shot, DESCRIPTION), LABEL_BLUE) > 100 and track_text
+            shot = Picture.decode(s.shot_when(labels_painted, "the description and track labels painted"))
             self.description = crop(shot, DESCRIPTION)
             self.track = crop(shot, TRACK)
 
